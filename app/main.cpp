@@ -1,0 +1,31 @@
+#include "platform/dialogs.h"
+#include "platform/gstengine.h"
+#include "player/frmplayer.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tonlaterne"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tonlaterne.svg")));
+    // The program ends only through its own two exit paths.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QTranslator qtbase;
+    if (qtbase.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtbase);
+
+    QtDialogs dialogs;
+    frmPlayer player(std::make_unique<GstEngine>(), dialogs);
+    QObject::connect(&player, &frmPlayer::Programmende, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    player.Form_Load();
+    player.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,7 @@
+#include "windows/frmquellpfad.h"
+
+frmQuellpfad::frmQuellpfad()
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Quellpfade ändern"));
+}

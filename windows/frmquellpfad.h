@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QWidget>
+
+class frmQuellpfad final : public QWidget {
+    Q_OBJECT
+public:
+    frmQuellpfad();
+    Q_DISABLE_COPY_MOVE(frmQuellpfad)
+};
