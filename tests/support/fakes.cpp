@@ -1,4 +1,4 @@
-#include "tests/fakes.h"
+#include "tests/support/fakes.h"
 
 #include <QDir>
 #include <QFile>
