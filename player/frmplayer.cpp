@@ -21,6 +21,9 @@
 #include <QPushButton>
 #include <QStringListModel>
 
+// The icons live in the core library, which is static: register them by hand.
+static void initResources() { Q_INIT_RESOURCE(resources); }
+
 namespace {
 
 const QString settingsFile = QStringLiteral("Einstellungen.wob");
@@ -44,6 +47,7 @@ QString look(const QString& background)
 frmPlayer::frmPlayer(std::unique_ptr<MediaEngine> engine, Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs)
 {
+    initResources();
     setWindowTitle(QStringLiteral("Tonlaterne"));
     setFont(QFont(QStringLiteral("Comic Sans MS")));
     buildControls(std::move(engine));
