@@ -5,7 +5,8 @@
 #include <QStringDecoder>
 #include <QStringList>
 
-namespace {
+namespace
+{
 
 // Windows-1252 differs from Latin-1 only in 0x80..0x9F.
 QString fromWindows1252(QByteArrayView bytes)

@@ -5,7 +5,8 @@
 #include <QHash>
 #include <QListWidget>
 
-namespace {
+namespace
+{
 
 const QString queueFile = QStringLiteral("Warteliste.wob");
 

@@ -5,7 +5,8 @@
 class QWidget;
 
 // Message boxes behind an interface, so that tests answer them without a modal loop.
-class Dialogs {
+class Dialogs
+{
 public:
     virtual ~Dialogs() = default;
     // A question with the buttons Yes and No and no icon; true for Yes.
@@ -14,7 +15,8 @@ public:
     virtual void inform(QWidget* parent, const QString& text) = 0;
 };
 
-class QtDialogs final : public Dialogs {
+class QtDialogs final : public Dialogs
+{
 public:
     bool askYesNo(QWidget* parent, const QString& text, const QString& title) override;
     void inform(QWidget* parent, const QString& text) override;

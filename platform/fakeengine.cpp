@@ -6,9 +6,12 @@ void FakeEngine::Command(const QString& command)
     const QString c = command.toLower();
     if (c == u"play")
         mode = ModePlaying;
-    else if (c == u"stop" || c == u"open")
+    else if (c == u"stop")
         mode = ModeStopped;
-    else if (c == u"close")
+    else if (c == u"open") {
+        mode = ModeStopped;
+        position = 0;
+    } else if (c == u"close")
         mode = ModeNotReady;
 }
 

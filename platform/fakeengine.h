@@ -6,7 +6,8 @@
 
 // An engine without sound for tests and benchmarks: length, position, mode and
 // failure are set by hand; every call is recorded.
-class FakeEngine final : public MediaEngine {
+class FakeEngine final : public MediaEngine
+{
 public:
     void Command(const QString& command) override;
     void setFileName(const std::filesystem::path& file) override;

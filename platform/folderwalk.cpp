@@ -5,11 +5,13 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace
+{
 
 std::optional<FolderId> folderIdentity(const NativePath& folder)
 {
-    struct stat st {};
+    struct stat st {
+    };
     if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return std::nullopt;
     return FolderId{static_cast<std::uintmax_t>(st.st_dev), static_cast<std::uintmax_t>(st.st_ino)};

@@ -3,7 +3,8 @@
 #include <QTimer>
 
 // A timer whose interval 0 means stopped, so that one setting starts and stops it.
-class IntervalTimer final : public QTimer {
+class IntervalTimer final : public QTimer
+{
     Q_OBJECT
 public:
     using QTimer::QTimer;

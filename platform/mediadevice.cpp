@@ -29,22 +29,61 @@ MediaDevice::MediaDevice(std::unique_ptr<MediaEngine> engine, QWidget* parent)
 
 MediaDevice::~MediaDevice() = default;
 
-void MediaDevice::setPrevEnabled(bool on) { m_prev->setEnabled(on); }
-void MediaDevice::setNextEnabled(bool on) { m_next->setEnabled(on); }
-void MediaDevice::setPlayEnabled(bool on) { m_play->setEnabled(on); }
-void MediaDevice::setPauseEnabled(bool on) { m_pause->setEnabled(on); }
-void MediaDevice::setStopEnabled(bool on) { m_stop->setEnabled(on); }
-bool MediaDevice::prevEnabled() const { return m_prev->isEnabled(); }
-bool MediaDevice::nextEnabled() const { return m_next->isEnabled(); }
-bool MediaDevice::playEnabled() const { return m_play->isEnabled(); }
-bool MediaDevice::pauseEnabled() const { return m_pause->isEnabled(); }
-bool MediaDevice::stopEnabled() const { return m_stop->isEnabled(); }
+void MediaDevice::setPrevEnabled(bool on)
+{
+    m_prev->setEnabled(on);
+}
+void MediaDevice::setNextEnabled(bool on)
+{
+    m_next->setEnabled(on);
+}
+void MediaDevice::setPlayEnabled(bool on)
+{
+    m_play->setEnabled(on);
+}
+void MediaDevice::setPauseEnabled(bool on)
+{
+    m_pause->setEnabled(on);
+}
+void MediaDevice::setStopEnabled(bool on)
+{
+    m_stop->setEnabled(on);
+}
+bool MediaDevice::prevEnabled() const
+{
+    return m_prev->isEnabled();
+}
+bool MediaDevice::nextEnabled() const
+{
+    return m_next->isEnabled();
+}
+bool MediaDevice::playEnabled() const
+{
+    return m_play->isEnabled();
+}
+bool MediaDevice::pauseEnabled() const
+{
+    return m_pause->isEnabled();
+}
+bool MediaDevice::stopEnabled() const
+{
+    return m_stop->isEnabled();
+}
 
-void MediaDevice::pressPrev() { m_engine->rewind(); }
+void MediaDevice::pressPrev()
+{
+    m_engine->rewind();
+}
 
-void MediaDevice::pressNext() { Q_EMIT NextClick(); }
+void MediaDevice::pressNext()
+{
+    Q_EMIT NextClick();
+}
 
-void MediaDevice::pressPlay() { Q_EMIT PlayClick(); }
+void MediaDevice::pressPlay()
+{
+    Q_EMIT PlayClick();
+}
 
 void MediaDevice::pressPause()
 {

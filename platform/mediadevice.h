@@ -3,7 +3,6 @@
 #include "platform/mediaengine.h"
 
 #include <QWidget>
-
 #include <memory>
 
 class QToolButton;
@@ -13,7 +12,8 @@ class QToolButton;
 // through the matching signal, then the bar does its own action: Pause pauses
 // or resumes the engine, Stop stops it, Prev goes back to the start of the
 // track, Play and Next do nothing of their own.
-class MediaDevice final : public QWidget {
+class MediaDevice final : public QWidget
+{
     Q_OBJECT
 public:
     explicit MediaDevice(std::unique_ptr<MediaEngine> engine, QWidget* parent = nullptr);

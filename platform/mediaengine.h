@@ -2,12 +2,12 @@
 
 #include <QString>
 #include <QtGlobal>
-
 #include <filesystem>
 
 // What the player needs of something that plays one media file at a time.
 // Commands and properties carry the names the player logic uses for them.
-class MediaEngine {
+class MediaEngine
+{
 public:
     // Device modes as the player reads them; only Stopped is ever compared.
     static constexpr int ModeNotReady = 524;

@@ -3,7 +3,8 @@
 #include <QProgressBar>
 
 // A progress bar that reports the release of a mouse button with its position.
-class ClickableProgressBar final : public QProgressBar {
+class ClickableProgressBar final : public QProgressBar
+{
     Q_OBJECT
 public:
     using QProgressBar::QProgressBar;

@@ -45,6 +45,12 @@ QString PanelStatusBar::panelText(const QString& key) const
     return panel ? panel->text() : QString();
 }
 
-QString PanelStatusBar::timeText() const { return m_time ? m_time->text() : QString(); }
+QString PanelStatusBar::timeText() const
+{
+    return m_time ? m_time->text() : QString();
+}
 
-void PanelStatusBar::showTime() { m_time->setText(QTime::currentTime().toString(u"HH:mm:ss")); }
+void PanelStatusBar::showTime()
+{
+    m_time->setText(QTime::currentTime().toString(u"HH:mm:ss"));
+}

@@ -8,7 +8,8 @@ class QTimer;
 
 // A status bar of panels addressed by key. The first panel has no key and
 // shows the time of day, kept current by the bar itself.
-class PanelStatusBar final : public QStatusBar {
+class PanelStatusBar final : public QStatusBar
+{
     Q_OBJECT
 public:
     explicit PanelStatusBar(QWidget* parent = nullptr);

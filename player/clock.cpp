@@ -7,9 +7,13 @@
 #include <QLabel>
 #include <QListWidget>
 
-namespace {
+namespace
+{
 
-int wholeSeconds(qint64 ms) { return static_cast<int>(ms / 1000); }
+int wholeSeconds(qint64 ms)
+{
+    return static_cast<int>(ms / 1000);
+}
 
 } // namespace
 

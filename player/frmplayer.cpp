@@ -22,9 +22,13 @@
 #include <QStringListModel>
 
 // The icons live in the core library, which is static: register them by hand.
-static void initResources() { Q_INIT_RESOURCE(resources); }
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
-namespace {
+namespace
+{
 
 const QString settingsFile = QStringLiteral("Einstellungen.wob");
 
@@ -39,7 +43,8 @@ QString look(const QString& background)
         QComboBox#LIST1, QComboBox#LIST1 QAbstractItemView {
             color: rgb(0,255,0); background-color: black; selection-background-color: rgb(0,96,0); }
         QPushButton#cmdzufall, QPushButton#cmdKeinzufall { background-color: rgb(128,128,128); }
-        )").arg(background);
+        )")
+        .arg(background);
 }
 
 } // namespace
@@ -134,13 +139,14 @@ void frmPlayer::buildControls(std::unique_ptr<MediaEngine> engine)
         grid->addWidget(b, 4, column);
         return b;
     };
-    cmdVolume = button("cmdVolume", ":/icons/ton-an.svg", QStringLiteral("Player auf Stumm stellen."),
-                       2, &frmPlayer::cmdVolume_Click);
-    cmdnovolume = button("cmdnovolume", ":/icons/ton-aus.svg",
-                         QStringLiteral("Ton wieder einschalten."), 2, &frmPlayer::cmdnovolume_Click);
-    cmdzufall = button("cmdzufall", ":/icons/zufall-ein.svg",
-                       QStringLiteral("Zufällige Wiedergabe einschalten."), 3,
-                       &frmPlayer::cmdzufall_Click);
+    cmdVolume = button("cmdVolume", ":/icons/ton-an.svg",
+                       QStringLiteral("Player auf Stumm stellen."), 2, &frmPlayer::cmdVolume_Click);
+    cmdnovolume =
+        button("cmdnovolume", ":/icons/ton-aus.svg", QStringLiteral("Ton wieder einschalten."), 2,
+               &frmPlayer::cmdnovolume_Click);
+    cmdzufall =
+        button("cmdzufall", ":/icons/zufall-ein.svg",
+               QStringLiteral("Zufällige Wiedergabe einschalten."), 3, &frmPlayer::cmdzufall_Click);
     cmdKeinzufall = button("cmdKeinzufall", ":/icons/zufall-aus.svg",
                            QStringLiteral("Zufällige Wiedergabe ausschalten."), 3,
                            &frmPlayer::cmdKeinzufall_Click);
@@ -294,7 +300,10 @@ void frmPlayer::showWindow(QWidget* window)
     window->activateWindow();
 }
 
-void frmPlayer::mnuminimieren_Click() { setWindowState(windowState() | Qt::WindowMinimized); }
+void frmPlayer::mnuminimieren_Click()
+{
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
 
 void frmPlayer::mnuInfo_Click()
 {
@@ -303,9 +312,15 @@ void frmPlayer::mnuInfo_Click()
     showWindow(Info);
 }
 
-void frmPlayer::mnuwarteliste_Click() { showWindow(Warteliste.get()); }
+void frmPlayer::mnuwarteliste_Click()
+{
+    showWindow(Warteliste.get());
+}
 
-void frmPlayer::mnuSuchen_Click() { showWindow(Suchen.get()); }
+void frmPlayer::mnuSuchen_Click()
+{
+    showWindow(Suchen.get());
+}
 
 void frmPlayer::mnuEinstellungen_Click()
 {

@@ -5,7 +5,6 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
-
 #include <memory>
 #include <vector>
 
@@ -28,7 +27,8 @@ class frminfo;
 // The main window: the player's shared state, the track chooser, the media
 // device, the displays, the two switches and the menu. Its start-up runs in
 // Form_Load before the window is first shown.
-class frmPlayer final : public QMainWindow {
+class frmPlayer final : public QMainWindow
+{
     Q_OBJECT
 public:
     frmPlayer(std::unique_ptr<MediaEngine> engine, Dialogs& dialogs, QWidget* parent = nullptr);

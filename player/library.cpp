@@ -8,11 +8,11 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringListModel>
-
 #include <algorithm>
 #include <numeric>
 
-namespace {
+namespace
+{
 
 const QString sourcePathFile = QStringLiteral("Quellpfad.wob");
 
@@ -34,7 +34,8 @@ bool EndungPasst(const NativePath& name)
 // sorts beside "Arzt" and "b" beside "B". Ties fall back to the text itself.
 QString sortKey(const QString& text)
 {
-    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
     if (ascii)
         return text.toLower();
     QString key = text.normalized(QString::NormalizationForm_D);
@@ -105,8 +106,8 @@ void frmPlayer::ShowFileList(const NativePath& folderspec, const std::vector<Nat
         if (!m_AlleDateien && !EndungPasst(name))
             continue;
         const auto N = m_lsttemp.size();
-        m_lsttemp.append(QFile::decodeName(QByteArray::fromStdString(name)) + QStringLiteral("   #") +
-                         QString::number(N) + u'#');
+        m_lsttemp.append(QFile::decodeName(QByteArray::fromStdString(name)) +
+                         QStringLiteral("   #") + QString::number(N) + u'#');
         m_ListeMitPfadNamen.push_back(joinPath(folderspec, name));
     }
 }

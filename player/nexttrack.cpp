@@ -3,7 +3,6 @@
 
 #include <QListWidget>
 #include <QTime>
-
 #include <algorithm>
 #include <bit>
 #include <random>

@@ -6,11 +6,11 @@
 
 #include <QComboBox>
 #include <QLabel>
-
 #include <algorithm>
 #include <cmath>
 
-namespace {
+namespace
+{
 const QString modus = QStringLiteral("Modus");
 }
 
@@ -85,7 +85,10 @@ void frmPlayer::mscMusik_StopClick()
     StatusBar->setPanelText(modus, QStringLiteral("STOP"));
 }
 
-void frmPlayer::mscMusik_NextClick() { m_Liedende = true; }
+void frmPlayer::mscMusik_NextClick()
+{
+    m_Liedende = true;
+}
 
 void frmPlayer::Fortschritt_MouseUp(double x)
 {

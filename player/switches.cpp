@@ -37,6 +37,12 @@ void frmPlayer::ZufallEinAus(const QString& Ziel)
     }
 }
 
-void frmPlayer::cmdzufall_Click() { ZufallEinAus(QStringLiteral("Ein")); }
+void frmPlayer::cmdzufall_Click()
+{
+    ZufallEinAus(QStringLiteral("Ein"));
+}
 
-void frmPlayer::cmdKeinzufall_Click() { ZufallEinAus(QStringLiteral("Aus")); }
+void frmPlayer::cmdKeinzufall_Click()
+{
+    ZufallEinAus(QStringLiteral("Aus"));
+}

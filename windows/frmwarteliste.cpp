@@ -49,8 +49,9 @@ frmWarteliste::frmWarteliste(frmPlayer& player) : m_player(player)
         connect(b, &QPushButton::clicked, this, click);
         return b;
     };
-    grid->addWidget(button(QStringLiteral(".... Hinzufügen"), 12, &frmWarteliste::cmdhinzufügen_Click),
-                    2, 0, 1, 4);
+    grid->addWidget(
+        button(QStringLiteral(".... Hinzufügen"), 12, &frmWarteliste::cmdhinzufügen_Click), 2, 0, 1,
+        4);
 
     auto* Label1 = new QLabel(QStringLiteral("Inhalt der Warteliste"), this);
     Label1->setFont(font(18));
@@ -60,17 +61,23 @@ frmWarteliste::frmWarteliste(frmPlayer& player) : m_player(player)
     combowarteliste->setFont(font(8.25));
     grid->addWidget(combowarteliste, 4, 0, 1, 4);
 
-    grid->addWidget(button(QStringLiteral(".... Entfernen"), 12, &frmWarteliste::cmdEntfernen_Click), 5, 0);
+    grid->addWidget(
+        button(QStringLiteral(".... Entfernen"), 12, &frmWarteliste::cmdEntfernen_Click), 5, 0);
     grid->addWidget(button(QStringLiteral("Hoch"), 12, &frmWarteliste::cmdHoch_Click), 5, 1);
     grid->addWidget(button(QStringLiteral("Runter"), 12, &frmWarteliste::cmdRunter_Click), 5, 2);
-    grid->addWidget(button(QStringLiteral("Alles löschen"), 12, &frmWarteliste::cmdlöschen_Click), 5, 3);
-    QPushButton* zurueck = button(QStringLiteral("&Zurück"), 14.25, &frmWarteliste::cmdZurück_Click);
+    grid->addWidget(button(QStringLiteral("Alles löschen"), 12, &frmWarteliste::cmdlöschen_Click),
+                    5, 3);
+    QPushButton* zurueck =
+        button(QStringLiteral("&Zurück"), 14.25, &frmWarteliste::cmdZurück_Click);
     zurueck->setMinimumHeight(44);
     grid->addWidget(zurueck, 6, 0, 1, 4);
     resize(460, 600);
 }
 
-void frmWarteliste::setLieder(const QStringList& sortiert) { m_lieder->setStringList(sortiert); }
+void frmWarteliste::setLieder(const QStringList& sortiert)
+{
+    m_lieder->setStringList(sortiert);
+}
 
 void frmWarteliste::cmdhinzufügen_Click()
 {
@@ -79,14 +86,16 @@ void frmWarteliste::cmdhinzufügen_Click()
         return;
     combowarteliste->addItem(selected.data().toString());
     ++m_player.Wartend;
-    m_player.StatusBar->setPanelText(QStringLiteral("Warteliste"), QString::number(m_player.Wartend));
+    m_player.StatusBar->setPanelText(QStringLiteral("Warteliste"),
+                                     QString::number(m_player.Wartend));
 }
 
 void frmWarteliste::cmdEntfernen_Click()
 {
     const int i = combowarteliste->currentRow();
     if (i == -1) {
-        m_player.dialogs().inform(this, QStringLiteral("Achtung: Sie haben keinen Eintrag markiert."));
+        m_player.dialogs().inform(this,
+                                  QStringLiteral("Achtung: Sie haben keinen Eintrag markiert."));
         return;
     }
     delete combowarteliste->takeItem(i);
@@ -106,9 +115,15 @@ void frmWarteliste::swapWithSelected(int offset)
     combowarteliste->setCurrentRow(j);
 }
 
-void frmWarteliste::cmdHoch_Click() { swapWithSelected(-1); }
+void frmWarteliste::cmdHoch_Click()
+{
+    swapWithSelected(-1);
+}
 
-void frmWarteliste::cmdRunter_Click() { swapWithSelected(+1); }
+void frmWarteliste::cmdRunter_Click()
+{
+    swapWithSelected(+1);
+}
 
 void frmWarteliste::cmdlöschen_Click()
 {

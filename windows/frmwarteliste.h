@@ -9,7 +9,8 @@ class QStringListModel;
 
 // The queue window. It holds the queue itself (combowarteliste, entry 0 plays
 // next), so it is created hidden at start and only ever hidden again.
-class frmWarteliste final : public QWidget {
+class frmWarteliste final : public QWidget
+{
     Q_OBJECT
 public:
     explicit frmWarteliste(frmPlayer& player);

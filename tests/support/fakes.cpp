@@ -10,7 +10,10 @@ bool FakeDialogs::askYesNo(QWidget*, const QString& text, const QString& title)
     return answer;
 }
 
-void FakeDialogs::inform(QWidget*, const QString& text) { messages.append(text); }
+void FakeDialogs::inform(QWidget*, const QString& text)
+{
+    messages.append(text);
+}
 
 PlayerFixture::PlayerFixture() : m_oldCwd(QDir::currentPath())
 {

@@ -8,11 +8,11 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-
 #include <memory>
 
 // Answers questions from a script and records every message box.
-class FakeDialogs final : public Dialogs {
+class FakeDialogs final : public Dialogs
+{
 public:
     bool askYesNo(QWidget* parent, const QString& text, const QString& title) override;
     void inform(QWidget* parent, const QString& text) override;
@@ -24,7 +24,8 @@ public:
 
 // A main window over a fake engine, in a temporary working directory that
 // holds its data files and a folder of (empty) media files.
-class PlayerFixture {
+class PlayerFixture
+{
 public:
     PlayerFixture();
     ~PlayerFixture();
