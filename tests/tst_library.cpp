@@ -164,7 +164,7 @@ void LibraryTest::oddFileNamesKeepTheirBytes()
         QCOMPARE(frmPlayer::NummerErmitteln(p.lsttemp().at(static_cast<int>(i))), int(i));
     }
     // Qt cannot name a file whose name is not valid in the locale's encoding.
-    ::unlink((folder + "/kaputt \xff\xfe.mp3").constData());
+    ::unlink(QByteArray(folder + "/kaputt \xff\xfe.mp3").constData());
 }
 
 void LibraryTest::sortedListsFollowTheLanguage()
