@@ -37,12 +37,15 @@ QString look(const QString& background)
 {
     return QStringLiteral(R"(
         frmPlayer, QWidget#central { background-color: %1; }
-        QLabel#lbltitel { color: rgb(255,255,0); background-color: %1; }
+        QLabel, QComboBox#LIST1 { font-family: "Comic Sans MS"; font-size: 11pt; }
+        QLabel#lbltitel { color: rgb(255,255,0); background-color: %1; font-size: 13pt; }
         QLabel#lblprozent, QLabel#lblDauerBisher, QLabel#lblDauerGesamt {
             color: rgb(0,255,0); background-color: %1; }
         QComboBox#LIST1, QComboBox#LIST1 QAbstractItemView {
             color: rgb(0,255,0); background-color: black; selection-background-color: rgb(0,96,0); }
         QPushButton#cmdzufall, QPushButton#cmdKeinzufall { background-color: rgb(128,128,128); }
+        QStatusBar { background-color: rgb(192,192,192); }
+        QStatusBar QLabel { color: black; background-color: rgb(192,192,192); font-size: 9pt; }
         )")
         .arg(background);
 }
@@ -58,6 +61,7 @@ frmPlayer::frmPlayer(std::unique_ptr<MediaEngine> engine, Dialogs& dialogs, QWid
     buildControls(std::move(engine));
     buildMenu();
     setStyleSheet(look(QStringLiteral("rgb(64,64,64)")));
+    resize(640, 250);
 }
 
 frmPlayer::~frmPlayer()
