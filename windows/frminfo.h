@@ -2,9 +2,17 @@
 
 #include <QWidget>
 
-class frminfo final : public QWidget {
+class QLabel;
+class QPushButton;
+
+// The info window: a fixed text about the player.
+class frminfo final : public QWidget
+{
     Q_OBJECT
 public:
     frminfo();
     Q_DISABLE_COPY_MOVE(frminfo)
+
+    QLabel* Label1 = nullptr;
+    QPushButton* cmdback = nullptr;
 };
