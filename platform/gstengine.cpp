@@ -1,15 +1,323 @@
 #include "platform/gstengine.h"
 
-GstEngine::GstEngine(const Sinks&, QObject* parent) : QObject(parent) {}
-GstEngine::~GstEngine() = default;
-void GstEngine::Command(const QString&) {}
-void GstEngine::setFileName(const std::filesystem::path&) {}
-void GstEngine::setFrom(qint64) {}
-void GstEngine::setSilent(bool) {}
-void GstEngine::pause() {}
-void GstEngine::resume() {}
-void GstEngine::rewind() {}
-qint64 GstEngine::Length() const { return 0; }
-qint64 GstEngine::Position() const { return 0; }
-int GstEngine::Mode() const { return ModeNotReady; }
-bool GstEngine::failed() const { return false; }
+#include <QGuiApplication>
+#include <QWidget>
+#include <algorithm>
+#include <gst/video/video.h>
+#include <gst/video/videooverlay.h>
+
+namespace
+{
+
+constexpr gint64 nsPerMs = 1'000'000;
+constexpr GstClockTime settleTimeoutNs = 2'000 * nsPerMs;
+// fluidsynth's own gain of 0.2 leaves MIDI files far quieter than recordings.
+constexpr double midiGain = 1.0;
+
+GstElement* newPlaybin()
+{
+    static const bool initialised = gst_init_check(nullptr, nullptr, nullptr);
+    GstElement* playbin = initialised ? gst_element_factory_make("playbin", nullptr) : nullptr;
+    if (!playbin)
+        qFatal("GStreamer's playbin is not available");
+    return playbin;
+}
+
+GstElement* sinkFrom(const QString& description)
+{
+    GstElement* sink =
+        gst_parse_bin_from_description(description.toUtf8().constData(), TRUE, nullptr);
+    return sink ? sink : gst_element_factory_make("fakesink", nullptr);
+}
+
+qintptr pollFd(GstBus* bus)
+{
+    GPollFD fd{};
+    gst_bus_get_pollfd(bus, &fd);
+    return fd.fd;
+}
+
+void onElementSetup(GstElement*, GstElement* element, gpointer)
+{
+    GstElementFactory* factory = gst_element_get_factory(element);
+    g_autofree gchar* name =
+        factory ? gst_object_get_name(reinterpret_cast<GstObject*>(factory)) : nullptr;
+    if (g_strcmp0(name, "fluiddec") == 0)
+        g_object_set(element, "synth-gain", midiGain, nullptr);
+}
+
+// Runs on a streaming thread. The video sink asks for a window each time it
+// starts from scratch, so the handle is handed over here rather than once.
+GstBusSyncReply onSyncMessage(GstBus*, GstMessage* message, gpointer windowHandle)
+{
+    if (gst_is_video_overlay_prepare_window_handle_message(message))
+        gst_video_overlay_set_window_handle(reinterpret_cast<GstVideoOverlay*>(message->src),
+                                            reinterpret_cast<guintptr>(windowHandle));
+    return GST_BUS_PASS;
+}
+
+// A top-level window that the video sink draws into; Qt must not paint over it.
+class VideoWindow final : public QWidget
+{
+public:
+    VideoWindow()
+    {
+        setWindowTitle(QStringLiteral("Tonlaterne - Video"));
+        setAttribute(Qt::WA_NativeWindow);
+        setAttribute(Qt::WA_PaintOnScreen);
+        setAttribute(Qt::WA_NoSystemBackground);
+    }
+    QPaintEngine* paintEngine() const override { return nullptr; }
+};
+
+} // namespace
+
+GstEngine::GstEngine(const Sinks& sinks, QObject* parent)
+    : QObject(parent), m_playbin(newPlaybin(), GstRef::NeedsRef),
+      m_bus(gst_element_get_bus(m_playbin.get()), GstRef::Owned),
+      m_busWatch(pollFd(m_bus.get()), QSocketNotifier::Read)
+{
+    GstElement* audio = sinks.audio.isEmpty() ? gst_element_factory_make("autoaudiosink", nullptr)
+                                              : sinkFrom(sinks.audio);
+    GstElement* video = nullptr;
+    if (!sinks.video.isEmpty()) {
+        video = sinkFrom(sinks.video);
+    } else if (QGuiApplication::platformName() == u"xcb") {
+        // ximagesink works on every X server, Xvfb included; the automatic
+        // choice would crash without a display.
+        video = gst_element_factory_make("ximagesink", nullptr);
+        m_videoWindow = std::make_unique<VideoWindow>();
+        gst_bus_set_sync_handler(m_bus.get(), &onSyncMessage,
+                                 reinterpret_cast<gpointer>(m_videoWindow->winId()), nullptr);
+    }
+    if (!video)
+        video = gst_element_factory_make("fakesink", nullptr);
+    g_object_set(m_playbin.get(), "audio-sink", audio, "video-sink", video, nullptr);
+    g_signal_connect_data(m_playbin.get(), "element-setup",
+                          reinterpret_cast<GCallback>(&onElementSetup), nullptr, nullptr,
+                          GConnectFlags{});
+    connect(&m_busWatch, &QSocketNotifier::activated, this, [this] { drainBus(); });
+}
+
+GstEngine::~GstEngine()
+{
+    gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
+}
+
+void GstEngine::Command(const QString& command)
+{
+    const QString c = command.toLower();
+    if (c == u"open")
+        open();
+    else if (c == u"play")
+        play();
+    else if (c == u"stop")
+        stop();
+    else if (c == u"close")
+        close();
+}
+
+void GstEngine::setFileName(const std::filesystem::path& file)
+{
+    m_fileName = file;
+}
+
+void GstEngine::setFrom(qint64 ms)
+{
+    m_from = ms;
+}
+
+void GstEngine::setSilent(bool silent)
+{
+    g_object_set(m_playbin.get(), "mute", static_cast<gboolean>(silent), nullptr);
+}
+
+void GstEngine::pause()
+{
+    if (!playable())
+        return;
+    changeState(GST_STATE_PAUSED);
+    m_mode = ModePaused;
+}
+
+void GstEngine::resume()
+{
+    if (m_mode != ModePaused || !playable())
+        return;
+    changeState(GST_STATE_PLAYING);
+    m_mode = ModePlaying;
+}
+
+void GstEngine::rewind()
+{
+    if (playable())
+        seekTo(0);
+}
+
+qint64 GstEngine::Length() const
+{
+    drainBus();
+    if (m_mode == ModeNotReady)
+        return 0;
+    // Asked afresh each time: CBR mp3 without a Xing header tells its duration
+    // only once it plays, and VBR estimates improve while it plays.
+    gint64 ns = 0;
+    if (gst_element_query_duration(m_playbin.get(), GST_FORMAT_TIME, &ns) && ns > 0)
+        m_length = ns / nsPerMs;
+    return m_length;
+}
+
+qint64 GstEngine::Position() const
+{
+    if (m_mode == ModeNotReady)
+        return 0;
+    // The player takes Position == Length for the end, so only the end of the
+    // stream reports it: mp3 positions stop some 30 ms short of the duration,
+    // and estimated durations (VBR mp3, MPEG) can be shorter than what plays.
+    const qint64 length = Length();
+    if (m_ended)
+        return length;
+    gint64 ns = 0;
+    if (!gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &ns))
+        return 0;
+    const qint64 ms = std::max<qint64>(0, (ns - m_originNs) / nsPerMs);
+    return length > 0 ? std::min(ms, length - 1) : ms;
+}
+
+int GstEngine::Mode() const
+{
+    if (m_mode != ModeNotReady && (failed() || m_ended))
+        return ModeStopped;
+    return m_mode;
+}
+
+bool GstEngine::failed() const
+{
+    drainBus();
+    return m_failed;
+}
+
+void GstEngine::open()
+{
+    close();
+    if (m_fileName.empty())
+        return;
+    m_mode = ModeStopped;
+    g_autofree gchar* uri = gst_filename_to_uri(m_fileName.c_str(), nullptr);
+    if (!uri) {
+        m_failed = true;
+        return;
+    }
+    g_object_set(m_playbin.get(), "uri", uri, nullptr);
+    if (changeState(GST_STATE_PAUSED) != GST_STATE_CHANGE_SUCCESS)
+        return;
+    gint64 ns = 0;
+    if (gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &ns) && ns > 0)
+        m_originNs = ns;
+    gint audio = 0;
+    gint video = 0;
+    g_object_get(m_playbin.get(), "n-audio", &audio, "n-video", &video, nullptr);
+    // A picture prerolls as a video without a length: nothing would ever end.
+    if (audio == 0 && Length() == 0)
+        m_failed = true;
+    else if (video > 0 && m_videoWindow)
+        showVideo();
+}
+
+void GstEngine::play()
+{
+    if (!playable())
+        return;
+    if (m_from) {
+        seekTo(*m_from);
+        m_from.reset();
+    }
+    changeState(GST_STATE_PLAYING);
+    m_mode = ModePlaying;
+}
+
+void GstEngine::stop()
+{
+    if (!playable())
+        return;
+    changeState(GST_STATE_PAUSED);
+    m_mode = ModeStopped;
+}
+
+void GstEngine::close()
+{
+    // Going to NULL also flushes the bus of the old file's messages.
+    gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
+    if (m_videoWindow)
+        m_videoWindow->hide();
+    m_from.reset();
+    m_originNs = 0;
+    m_mode = ModeNotReady;
+    m_ended = false;
+    m_failed = false;
+    m_length = 0;
+}
+
+bool GstEngine::playable() const
+{
+    return m_mode != ModeNotReady && !failed();
+}
+
+GstStateChangeReturn GstEngine::changeState(GstState state)
+{
+    return settle(gst_element_set_state(m_playbin.get(), state));
+}
+
+// Waits (bounded) for an asynchronous state change or seek to complete. A
+// change that fails means the file cannot be played.
+GstStateChangeReturn GstEngine::settle(GstStateChangeReturn change)
+{
+    if (change == GST_STATE_CHANGE_ASYNC)
+        change = gst_element_get_state(m_playbin.get(), nullptr, nullptr, settleTimeoutNs);
+    if (change == GST_STATE_CHANGE_FAILURE)
+        m_failed = true;
+    return change;
+}
+
+void GstEngine::seekTo(qint64 ms)
+{
+    const qint64 length = Length();
+    const qint64 target = std::max<qint64>(0, length > 0 ? std::min(ms, length) : ms);
+    // Length() drained the bus: an end seen before the seek is already counted
+    // and can be forgotten.
+    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    if (gst_element_seek_simple(m_playbin.get(), GST_FORMAT_TIME, flags,
+                                m_originNs + target * nsPerMs)) {
+        m_ended = false;
+        settle(GST_STATE_CHANGE_ASYNC);
+    }
+}
+
+void GstEngine::showVideo()
+{
+    GstPad* videoPad = nullptr;
+    g_signal_emit_by_name(m_playbin.get(), "get-video-pad", 0, &videoPad);
+    const GstHandle<GstPad> pad(videoPad, GstRef::Owned);
+    const GstHandle<GstCaps> caps(pad ? gst_pad_get_current_caps(pad.get()) : nullptr,
+                                  GstRef::Owned);
+    GstVideoInfo info;
+    if (caps && gst_video_info_from_caps(&info, caps.get()))
+        m_videoWindow->resize(info.width, info.height);
+    m_videoWindow->show();
+}
+
+void GstEngine::drainBus() const
+{
+    while (const auto message = GstHandle<GstMessage>(gst_bus_pop(m_bus.get()), GstRef::Owned)) {
+        switch (message->type) {
+        case GST_MESSAGE_EOS:
+            m_ended = true;
+            break;
+        case GST_MESSAGE_ERROR:
+            m_failed = true;
+            break;
+        default: // warnings included: a missing sound card is not the file's fault
+            break;
+        }
+    }
+}

@@ -1,11 +1,19 @@
 #pragma once
 
+#include "platform/gsthandle.h"
 #include "platform/mediaengine.h"
 
 #include <QObject>
+#include <QSocketNotifier>
+#include <memory>
+#include <optional>
 
-// Plays media files through a GStreamer playbin.
-class GstEngine final : public QObject, public MediaEngine {
+class QWidget;
+
+// Plays media files through one GStreamer playbin. Commands return once the
+// pipeline has reached the state they ask for (bounded to about 2 s each).
+class GstEngine final : public QObject, public MediaEngine
+{
     Q_OBJECT
 public:
     // Sink descriptions as gst-launch takes them ("fakesink sync=true"); empty
@@ -29,4 +37,29 @@ public:
     qint64 Position() const override;
     int Mode() const override;
     bool failed() const override;
+
+private:
+    void open();
+    void play();
+    void stop();
+    void close();
+    bool playable() const;
+    GstStateChangeReturn changeState(GstState state);
+    GstStateChangeReturn settle(GstStateChangeReturn change);
+    void seekTo(qint64 ms);
+    void showVideo();
+    void drainBus() const;
+
+    std::unique_ptr<QWidget> m_videoWindow; // only under X, when no video sink is given
+    GstHandle<GstElement> m_playbin;
+    GstHandle<GstBus> m_bus;
+    QSocketNotifier m_busWatch;
+    std::filesystem::path m_fileName;
+    std::optional<qint64> m_from;
+    gint64 m_originNs = 0; // position at preroll: MPEG program streams do not start at 0
+    int m_mode = ModeNotReady;
+    // Kept up to date by the player's const queries, which drain the bus first.
+    mutable bool m_ended = false;
+    mutable bool m_failed = false;
+    mutable qint64 m_length = 0; // the last one the pipeline told
 };
