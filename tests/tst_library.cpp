@@ -4,10 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
-
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 QStringList entryNames(const QStringList& texts)
 {
@@ -19,7 +19,8 @@ QStringList entryNames(const QStringList& texts)
 
 } // namespace
 
-class LibraryTest : public QObject {
+class LibraryTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void walkOrderTextsAndPaths();
@@ -56,22 +57,24 @@ void LibraryTest::walkOrderTextsAndPaths()
     QCOMPARE(p.Listennummer, 0);
 }
 
+// Media and other files, some with "#" and odd letter case.
+const QStringList mixedNames{
+    QStringLiteral("Lied.mp3"), QStringLiteral("Notiz.txt"),    QStringLiteral("a#b.txt"),
+    QStringLiteral("a#b.mp3"),  QStringLiteral("a#b.MID"),      QStringLiteral("x.Wav"),
+    QStringLiteral("mp3"),      QStringLiteral("clip.mp3.jpg"), QStringLiteral("film.AVI"),
+    QStringLiteral("v.mpg"),    QStringLiteral("w.wma")};
+
 void LibraryTest::extensionRule_data()
 {
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<QStringList>("taken");
-    const QStringList all{QStringLiteral("Lied.mp3"), QStringLiteral("Notiz.txt"),
-                          QStringLiteral("a#b.txt"),  QStringLiteral("a#b.mp3"),
-                          QStringLiteral("a#b.MID"),  QStringLiteral("x.Wav"),
-                          QStringLiteral("mp3"),      QStringLiteral("clip.mp3.jpg"),
-                          QStringLiteral("film.AVI"), QStringLiteral("v.mpg"),
-                          QStringLiteral("w.wma")};
-    QTest::newRow("every file") << QByteArray("00000") << all;
+    QTest::newRow("every file") << QByteArray("00000") << mixedNames;
     QTest::newRow("media only") << QByteArray("00001")
-                                << QStringList{QStringLiteral("Lied.mp3"), QStringLiteral("a#b.mp3"),
-                                               QStringLiteral("a#b.MID"), QStringLiteral("x.Wav"),
-                                               QStringLiteral("film.AVI"), QStringLiteral("v.mpg"),
-                                               QStringLiteral("w.wma")};
+                                << QStringList{
+                                       QStringLiteral("Lied.mp3"), QStringLiteral("a#b.mp3"),
+                                       QStringLiteral("a#b.MID"),  QStringLiteral("x.Wav"),
+                                       QStringLiteral("film.AVI"), QStringLiteral("v.mpg"),
+                                       QStringLiteral("w.wma")};
 }
 
 void LibraryTest::extensionRule()
@@ -79,13 +82,7 @@ void LibraryTest::extensionRule()
     QFETCH(QByteArray, settings);
     QFETCH(QStringList, taken);
     PlayerFixture f;
-    const QStringList files{QStringLiteral("Lied.mp3"), QStringLiteral("Notiz.txt"),
-                            QStringLiteral("a#b.txt"),  QStringLiteral("a#b.mp3"),
-                            QStringLiteral("a#b.MID"),  QStringLiteral("x.Wav"),
-                            QStringLiteral("mp3"),      QStringLiteral("clip.mp3.jpg"),
-                            QStringLiteral("film.AVI"), QStringLiteral("v.mpg"),
-                            QStringLiteral("w.wma")};
-    for (const QString& name : files)
+    for (const QString& name : mixedNames)
         f.write(QStringLiteral("M/") + name);
     frmPlayer& p = f.start(settings + "\r\n", f.path(QStringLiteral("M")).toUtf8() + ";");
     QStringList names = entryNames(p.lsttemp());
@@ -130,9 +127,8 @@ void LibraryTest::missingFoldersAndLinkLoops()
                               f.path(QStringLiteral("Locked")) + u';' + root + u';')
                                  .toUtf8();
     frmPlayer& p = f.start("00000", paths);
-    QFile::setPermissions(f.path(QStringLiteral("Locked")), QFileDevice::ReadOwner |
-                                                                 QFileDevice::WriteOwner |
-                                                                 QFileDevice::ExeOwner);
+    QFile::setPermissions(f.path(QStringLiteral("Locked")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QStringList names = entryNames(p.lsttemp());
     if (geteuid() == 0) // root reads a locked folder all the same
@@ -146,7 +142,9 @@ void LibraryTest::oddFileNamesKeepTheirBytes()
     PlayerFixture f;
     const QByteArray folder = QFile::encodeName(f.path(QStringLiteral("M")));
     QDir().mkpath(f.path(QStringLiteral("M")));
-    const QByteArray names[] = {"Lied #1# mit Raute.mp3", "Gr\xc3\xbc\xc3\x9f" "e \xf0\x9f\x8e\xb5.mp3",
+    const QByteArray names[] = {"Lied #1# mit Raute.mp3",
+                                "Gr\xc3\xbc\xc3\x9f"
+                                "e \xf0\x9f\x8e\xb5.mp3",
                                 "kaputt \xff\xfe.mp3"};
     for (const QByteArray& name : names) {
         const QByteArray full = folder + '/' + name;
@@ -213,7 +211,8 @@ void LibraryTest::moreEntriesThanSixteenBits()
     const QString last = p.LIST1Eintraege().last();
     const int N = frmPlayer::NummerErmitteln(last);
     QVERIFY(N >= 0 && N < count);
-    QVERIFY(QString::fromStdString(p.ListeMitPfadNamen()[size_t(N)]).endsWith(last.left(last.indexOf(u' '))));
+    QVERIFY(QString::fromStdString(p.ListeMitPfadNamen()[size_t(N)])
+                .endsWith(last.left(last.indexOf(u' '))));
     p.Play(count - 1);
     QCOMPARE(p.LIST1->currentIndex(), count - 1);
 }
