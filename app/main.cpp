@@ -23,8 +23,11 @@ int main(int argc, char* argv[])
 
     QtDialogs dialogs;
     frmPlayer player(std::make_unique<GstEngine>(), dialogs);
-    QObject::connect(&player, &frmPlayer::Programmende, &app, &QApplication::quit,
-                     Qt::QueuedConnection);
+    // exit, not quit: quit would first ask every window to close, and the
+    // main window answers a close request with the exit question.
+    QObject::connect(
+        &player, &frmPlayer::Programmende, &app, [] { QApplication::exit(0); },
+        Qt::QueuedConnection);
     player.Form_Load();
     player.show();
     return QApplication::exec();
