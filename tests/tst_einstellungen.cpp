@@ -24,11 +24,6 @@ QString boxes(const frmEinstellungen& w)
     return ticked;
 }
 
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 } // namespace
 
 class EinstellungenTest : public QObject

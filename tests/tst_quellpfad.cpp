@@ -25,11 +25,6 @@ QStringList paths(const frmQuellpfad& w)
     return list;
 }
 
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 } // namespace
 
 class QuellpfadTest : public QObject

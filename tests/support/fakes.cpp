@@ -1,8 +1,14 @@
 #include "tests/support/fakes.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 bool FakeDialogs::askYesNo(QWidget*, const QString& text, const QString& title)
 {

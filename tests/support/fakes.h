@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
+// Deletes the windows that closed themselves (they delete themselves later).
+void flushDeletes();
+
 // Answers questions from a script and records every message box.
 class FakeDialogs final : public Dialogs
 {
