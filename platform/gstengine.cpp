@@ -96,7 +96,10 @@ GstEngine::GstEngine(const Sinks& sinks, QObject* parent)
     g_signal_connect_data(m_playbin.get(), "element-setup",
                           reinterpret_cast<GCallback>(&onElementSetup), nullptr, nullptr,
                           GConnectFlags{});
-    connect(&m_busWatch, &QSocketNotifier::activated, this, [this] { drainBus(); });
+    connect(&m_busWatch, &QSocketNotifier::activated, this, [this] {
+        drainBus();
+        reportNewEnd();
+    });
 }
 
 GstEngine::~GstEngine()
@@ -137,15 +140,15 @@ void GstEngine::pause()
     if (!playable())
         return;
     changeState(GST_STATE_PAUSED);
-    m_mode = ModePaused;
+    m_mode = Mode::Paused;
 }
 
 void GstEngine::resume()
 {
-    if (m_mode != ModePaused || !playable())
+    if (m_mode != Mode::Paused || !playable())
         return;
     changeState(GST_STATE_PLAYING);
-    m_mode = ModePlaying;
+    m_mode = Mode::Playing;
 }
 
 void GstEngine::rewind()
@@ -154,46 +157,44 @@ void GstEngine::rewind()
         seekTo(0);
 }
 
-qint64 GstEngine::Length() const
+void GstEngine::poll()
 {
     drainBus();
-    if (m_mode == ModeNotReady)
-        return 0;
-    // Asked afresh each time: CBR mp3 without a Xing header tells its duration
-    // only once it plays, and VBR estimates improve while it plays.
-    gint64 ns = 0;
-    if (gst_element_query_duration(m_playbin.get(), GST_FORMAT_TIME, &ns) && ns > 0)
-        m_length = ns / nsPerMs;
+    if (finished())
+        m_endTaken = true;
+    updateLength();
+}
+
+qint64 GstEngine::Length() const
+{
     return m_length;
 }
 
 qint64 GstEngine::Position() const
 {
-    if (m_mode == ModeNotReady)
+    if (m_mode == Mode::NotReady)
         return 0;
     // The player takes Position == Length for the end, so only the end of the
     // stream reports it: mp3 positions stop some 30 ms short of the duration,
     // and estimated durations (VBR mp3, MPEG) can be shorter than what plays.
-    const qint64 length = Length();
     if (m_ended)
-        return length;
+        return m_length;
     gint64 ns = 0;
     if (!gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &ns))
         return 0;
     const qint64 ms = std::max<qint64>(0, (ns - m_originNs) / nsPerMs);
-    return length > 0 ? std::min(ms, length - 1) : ms;
+    return m_length > 0 ? std::min(ms, m_length - 1) : ms;
 }
 
-int GstEngine::Mode() const
+MediaEngine::Mode GstEngine::mode() const
 {
-    if (m_mode != ModeNotReady && (failed() || m_ended))
-        return ModeStopped;
+    if (m_mode != Mode::NotReady && finished())
+        return Mode::Stopped;
     return m_mode;
 }
 
 bool GstEngine::failed() const
 {
-    drainBus();
     return m_failed;
 }
 
@@ -202,10 +203,10 @@ void GstEngine::open()
     close();
     if (m_fileName.empty())
         return;
-    m_mode = ModeStopped;
+    m_mode = Mode::Stopped;
     g_autofree gchar* uri = gst_filename_to_uri(m_fileName.c_str(), nullptr);
     if (!uri) {
-        m_failed = true;
+        fail();
         return;
     }
     g_object_set(m_playbin.get(), "uri", uri, nullptr);
@@ -214,12 +215,13 @@ void GstEngine::open()
     gint64 ns = 0;
     if (gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &ns) && ns > 0)
         m_originNs = ns;
+    updateLength();
     gint audio = 0;
     gint video = 0;
     g_object_get(m_playbin.get(), "n-audio", &audio, "n-video", &video, nullptr);
     // A picture prerolls as a video without a length: nothing would ever end.
-    if (audio == 0 && Length() == 0)
-        m_failed = true;
+    if (audio == 0 && m_length == 0)
+        fail();
     else if (video > 0 && m_videoWindow)
         showVideo();
 }
@@ -233,7 +235,7 @@ void GstEngine::play()
         m_from.reset();
     }
     changeState(GST_STATE_PLAYING);
-    m_mode = ModePlaying;
+    m_mode = Mode::Playing;
 }
 
 void GstEngine::stop()
@@ -241,7 +243,7 @@ void GstEngine::stop()
     if (!playable())
         return;
     changeState(GST_STATE_PAUSED);
-    m_mode = ModeStopped;
+    m_mode = Mode::Stopped;
 }
 
 void GstEngine::close()
@@ -252,15 +254,26 @@ void GstEngine::close()
         m_videoWindow->hide();
     m_from.reset();
     m_originNs = 0;
-    m_mode = ModeNotReady;
+    m_mode = Mode::NotReady;
     m_ended = false;
     m_failed = false;
+    m_endTaken = false;
     m_length = 0;
 }
 
 bool GstEngine::playable() const
 {
-    return m_mode != ModeNotReady && !failed();
+    return m_mode != Mode::NotReady && !m_failed;
+}
+
+// The end handler hears of a failure from the event loop, like of an end of
+// stream, even when a command found it.
+void GstEngine::fail()
+{
+    if (m_failed)
+        return;
+    m_failed = true;
+    QMetaObject::invokeMethod(this, &GstEngine::reportNewEnd, Qt::QueuedConnection);
 }
 
 GstStateChangeReturn GstEngine::changeState(GstState state)
@@ -275,20 +288,21 @@ GstStateChangeReturn GstEngine::settle(GstStateChangeReturn change)
     if (change == GST_STATE_CHANGE_ASYNC)
         change = gst_element_get_state(m_playbin.get(), nullptr, nullptr, settleTimeoutNs);
     if (change == GST_STATE_CHANGE_FAILURE)
-        m_failed = true;
+        fail();
     return change;
 }
 
 void GstEngine::seekTo(qint64 ms)
 {
-    const qint64 length = Length();
-    const qint64 target = std::max<qint64>(0, length > 0 ? std::min(ms, length) : ms);
-    // Length() drained the bus: an end seen before the seek is already counted
-    // and can be forgotten.
+    // An end that arrived before the seek belongs to the old position.
+    drainBus();
+    updateLength();
+    const qint64 target = std::max<qint64>(0, m_length > 0 ? std::min(ms, m_length) : ms);
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
     if (gst_element_seek_simple(m_playbin.get(), GST_FORMAT_TIME, flags,
                                 m_originNs + target * nsPerMs)) {
         m_ended = false;
+        m_endTaken = false;
         settle(GST_STATE_CHANGE_ASYNC);
     }
 }
@@ -306,7 +320,17 @@ void GstEngine::showVideo()
     m_videoWindow->show();
 }
 
-void GstEngine::drainBus() const
+void GstEngine::updateLength()
+{
+    // Asked afresh each time: CBR mp3 without a Xing header tells its duration
+    // only once it plays, and VBR estimates improve while it plays.
+    gint64 ns = 0;
+    if (m_mode != Mode::NotReady &&
+        gst_element_query_duration(m_playbin.get(), GST_FORMAT_TIME, &ns) && ns > 0)
+        m_length = ns / nsPerMs;
+}
+
+void GstEngine::drainBus()
 {
     while (const auto message = GstHandle<GstMessage>(gst_bus_pop(m_bus.get()), GstRef::Owned)) {
         switch (message->type) {
@@ -314,10 +338,19 @@ void GstEngine::drainBus() const
             m_ended = true;
             break;
         case GST_MESSAGE_ERROR:
-            m_failed = true;
+            fail();
             break;
         default: // warnings included: a missing sound card is not the file's fault
             break;
         }
     }
+}
+
+// Once per end, and never from poll(): the player's tick handles what it polls.
+void GstEngine::reportNewEnd()
+{
+    if (m_mode == Mode::NotReady || !finished() || m_endTaken)
+        return;
+    m_endTaken = true;
+    reportEnd();
 }

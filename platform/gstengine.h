@@ -33,9 +33,10 @@ public:
     void pause() override;
     void resume() override;
     void rewind() override;
+    void poll() override;
     qint64 Length() const override;
     qint64 Position() const override;
-    int Mode() const override;
+    Mode mode() const override;
     bool failed() const override;
 
 private:
@@ -44,11 +45,15 @@ private:
     void stop();
     void close();
     bool playable() const;
+    bool finished() const { return m_ended || m_failed; }
+    void fail();
     GstStateChangeReturn changeState(GstState state);
     GstStateChangeReturn settle(GstStateChangeReturn change);
     void seekTo(qint64 ms);
     void showVideo();
-    void drainBus() const;
+    void updateLength();
+    void drainBus();
+    void reportNewEnd();
 
     std::unique_ptr<QWidget> m_videoWindow; // only under X, when no video sink is given
     GstHandle<GstElement> m_playbin;
@@ -57,9 +62,9 @@ private:
     std::filesystem::path m_fileName;
     std::optional<qint64> m_from;
     gint64 m_originNs = 0; // position at preroll: MPEG program streams do not start at 0
-    int m_mode = ModeNotReady;
-    // Kept up to date by the player's const queries, which drain the bus first.
-    mutable bool m_ended = false;
-    mutable bool m_failed = false;
-    mutable qint64 m_length = 0; // the last one the pipeline told
+    Mode m_mode = Mode::NotReady;
+    bool m_ended = false;
+    bool m_failed = false;
+    bool m_endTaken = false; // the player knows of the end: through poll or the end handler
+    qint64 m_length = 0;     // the last one the pipeline told
 };

@@ -18,12 +18,11 @@ const GstEngine::Sinks fast{QStringLiteral("fakesink sync=false"),
 const GstEngine::Sinks realTime{QStringLiteral("fakesink sync=true"),
                                 QStringLiteral("fakesink sync=true")};
 
-// Polls the way the player's tests drive its clock, without an event loop:
-// the engine has to read its bus on every query.
-bool endsWithin(const GstEngine& engine, int ms)
+// Polls the way the player's tick does, without an event loop.
+bool endsWithin(GstEngine& engine, int ms)
 {
     const QDeadlineTimer deadline(ms);
-    while (engine.Mode() != MediaEngine::ModeStopped) {
+    for (engine.poll(); engine.mode() != MediaEngine::Mode::Stopped; engine.poll()) {
         if (deadline.hasExpired())
             return false;
         QThread::msleep(5);
@@ -59,6 +58,8 @@ private Q_SLOTS:
     void muteSilencesTheOutput();
     void unplayableFilesFail_data();
     void unplayableFilesFail();
+    void endHandlerHearsOfEachEndOnce_data();
+    void endHandlerHearsOfEachEndOnce();
 
 private:
     // Names are bytes: not every file name is valid UTF-8.
@@ -120,7 +121,7 @@ void GstEngineTest::opensAndPlaysToTheEnd()
     GstEngine engine(fast);
     openFile(engine, file(name));
     QVERIFY(!engine.failed());
-    QCOMPARE(engine.Mode(), MediaEngine::ModeStopped);
+    QCOMPARE(engine.mode(), MediaEngine::Mode::Stopped);
     QCOMPARE(engine.Position(), qint64(0));
     if (lengthAtOpen)
         QVERIFY2(aboutOneSecond(engine.Length()), qPrintable(QString::number(engine.Length())));
@@ -149,10 +150,10 @@ void GstEngineTest::seekLandsNearTheTarget()
 
     // What a click on the progress bar sends.
     engine.Command(QStringLiteral("Stop"));
-    QCOMPARE(engine.Mode(), MediaEngine::ModeStopped);
+    QCOMPARE(engine.mode(), MediaEngine::Mode::Stopped);
     engine.setFrom(600);
     engine.Command(QStringLiteral("Play"));
-    QCOMPARE(engine.Mode(), MediaEngine::ModePlaying);
+    QCOMPARE(engine.mode(), MediaEngine::Mode::Playing);
     const qint64 position = engine.Position();
     QVERIFY2(position >= 580 && position < 750, qPrintable(QString::number(position)));
 }
@@ -162,31 +163,31 @@ void GstEngineTest::buttonBarAndStopThenOpen()
     GstEngine engine(realTime);
     // The start-up "Open" comes before any file name.
     engine.Command(QStringLiteral("Open"));
-    QCOMPARE(engine.Mode(), MediaEngine::ModeNotReady);
+    QCOMPARE(engine.mode(), MediaEngine::Mode::NotReady);
 
     openFile(engine, file("a.wav"));
     engine.Command(QStringLiteral("play"));
     QTRY_VERIFY_WITH_TIMEOUT(engine.Position() >= 150, 2000);
     engine.pause();
-    QCOMPARE(engine.Mode(), MediaEngine::ModePaused);
+    QCOMPARE(engine.mode(), MediaEngine::Mode::Paused);
     const qint64 paused = engine.Position();
     QTest::qWait(150);
     QCOMPARE(engine.Position(), paused);
     engine.resume();
-    QCOMPARE(engine.Mode(), MediaEngine::ModePlaying);
+    QCOMPARE(engine.mode(), MediaEngine::Mode::Playing);
     QTRY_VERIFY_WITH_TIMEOUT(engine.Position() > paused, 2000);
     engine.rewind();
     QVERIFY(engine.Position() < paused);
 
     // The Stop button sends "stop" and then "open" on the file still open.
     engine.Command(QStringLiteral("stop"));
-    QCOMPARE(engine.Mode(), MediaEngine::ModeStopped);
+    QCOMPARE(engine.mode(), MediaEngine::Mode::Stopped);
     engine.Command(QStringLiteral("open"));
     QVERIFY(!engine.failed());
-    QCOMPARE(engine.Mode(), MediaEngine::ModeStopped);
+    QCOMPARE(engine.mode(), MediaEngine::Mode::Stopped);
     QCOMPARE(engine.Position(), qint64(0));
     engine.Command(QStringLiteral("play"));
-    QCOMPARE(engine.Mode(), MediaEngine::ModePlaying);
+    QCOMPARE(engine.mode(), MediaEngine::Mode::Playing);
 }
 
 void GstEngineTest::muteSilencesTheOutput()
@@ -231,12 +232,45 @@ void GstEngineTest::unplayableFilesFail()
     GstEngine engine(fast);
     openFile(engine, file(name));
     QVERIFY(engine.failed());
-    QCOMPARE(engine.Mode(), MediaEngine::ModeStopped);
+    QCOMPARE(engine.mode(), MediaEngine::Mode::Stopped);
     engine.Command(QStringLiteral("play"));
     QVERIFY(engine.failed());
 
     openFile(engine, file("a.wav"));
     QVERIFY(!engine.failed());
+}
+
+void GstEngineTest::endHandlerHearsOfEachEndOnce_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("polled");
+    QTest::addColumn<int>("reports");
+    QTest::newRow("end of stream") << QByteArray("a.wav") << false << 1;
+    QTest::newRow("failure") << QByteArray("notes.txt") << false << 1;
+    // The player's tick handles what its poll took in; a report would repeat it.
+    QTest::newRow("end taken in by poll") << QByteArray("a.wav") << true << 0;
+    QTest::newRow("failure taken in by poll") << QByteArray("notes.txt") << true << 0;
+}
+
+void GstEngineTest::endHandlerHearsOfEachEndOnce()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(bool, polled);
+    QFETCH(int, reports);
+    GstEngine engine(fast);
+    int heard = 0;
+    engine.setEndHandler([&] { ++heard; });
+    openFile(engine, file(name));
+    engine.Command(QStringLiteral("play"));
+    if (polled)
+        QVERIFY(endsWithin(engine, 5000));
+    else
+        QTRY_COMPARE_WITH_TIMEOUT(heard, 1, 5000);
+    QCOMPARE(engine.mode(), MediaEngine::Mode::Stopped);
+
+    // Whatever is still on the bus or queued must not report the end again.
+    QTest::qWait(100);
+    QCOMPARE(heard, reports);
 }
 
 QTEST_MAIN(GstEngineTest)
