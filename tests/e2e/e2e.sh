@@ -6,10 +6,9 @@
 # request a window manager would), and reads back what a person sees (the
 # window caption) and what the program leaves behind (the data files).
 #
-# Usage: e2e.sh media DIR     make the short recordings the scenarios play
-#        e2e.sh SCENARIO      run one scenario or table (see the end of this file)
+# Usage: e2e.sh SCENARIO      run one scenario or table (see the end of this file)
 # A scenario needs TL_BIN (the program), TL_CLOSE (the closewindow helper),
-# TL_MEDIA (the recordings) and TL_LOGS (its log folder).
+# TL_MEDIA (the recordings that makemedia writes) and TL_LOGS (its log folder).
 set -euo pipefail
 export LC_ALL=C.UTF-8
 
@@ -577,36 +576,6 @@ Quellpfad.wob odd_names =6
 EOF
 }
 
-# ---------------------------------------------------------------- media -----
-
-# make_media DIR: a little over a second of each format the player knows, and a
-# picture. At 1.2 s a track shows two percentages (about 40 and 80) on the
-# half-second ticks, so its own percentage never equals the one it inherits.
-make_media() {
-    local out=$1 tmp
-    local tone=(audiotestsrc num-buffers=12 samplesperbuffer=4410 ! 'audio/x-raw,rate=44100,channels=2'
-        ! audioconvert)
-    rm -rf "$out"
-    tmp=$(mktemp -d "$out.XXXXXX")
-    gst "${tone[@]}" ! wavenc ! filesink location="$tmp/tone.wav"
-    gst "${tone[@]}" ! lamemp3enc ! xingmux ! id3v2mux ! filesink location="$tmp/tone.mp3"
-    gst "${tone[@]}" ! avenc_wmav2 ! asfmux ! filesink location="$tmp/tone.wma"
-    gst videotestsrc num-buffers=12 ! video/x-raw,width=160,height=120,framerate=10/1 \
-        ! jpegenc ! avimux name=mux ! filesink location="$tmp/clip.avi" "${tone[@]}" ! mux.
-    gst videotestsrc num-buffers=30 ! video/x-raw,width=352,height=288,framerate=25/1 \
-        ! mpeg2enc format=0 ! mplex name=mux ! filesink location="$tmp/clip.mpg" \
-        "${tone[@]}" ! twolamemp2enc ! mux.
-    gst videotestsrc num-buffers=1 ! jpegenc ! filesink location="$tmp/picture.jpg"
-    # A C major chord held for 230 ticks: format 0, 96 ticks a quarter, 120 bpm.
-    printf '%b' 'MThd\0\0\0\06\0\0\0\01\0\0140' 'MTrk\0\0\0\047' '\0\0377\0121\03\07\0241\040' \
-        '\0\0300\0' '\0\0220\074\0144\0\0220\0100\0144\0\0220\0103\0144' \
-        '\0201\0146\0200\074\0100\0\0200\0100\0100\0\0200\0103\0100' '\0\0377\057\0' \
-        >"$tmp/chord.mid"
-    mv "$tmp" "$out"
-}
-
-gst() { gst-launch-1.0 -q "$@" || fail "pipeline failed: $*"; }
-
 # ---------------------------------------------------------------- X server --
 # Each scenario has a virtual screen of its own. With -displayfd the server
 # picks a free display itself, so tests running side by side never race for
@@ -637,16 +606,14 @@ stop_x() {
 # ---------------------------------------------------------------- main ------
 
 case=${1:-}
-if [[ $case == media && $# -eq 2 ]]; then
-    make_media "$2"
-elif [[ $# -eq 1 ]] && declare -F "table_$case" >/dev/null; then
+if [[ $# -eq 1 ]] && declare -F "table_$case" >/dev/null; then
     start_x
     "table_$case"
 elif [[ $# -eq 1 ]] && declare -F "scenario_$case" >/dev/null; then
     start_x
     run_case "$case" "$TL_LOGS" "scenario_$case"
 else
-    echo "usage: $0 media DIR | $0 SCENARIO" >&2
+    echo "usage: $0 SCENARIO" >&2
     exit 2
 fi
 ((failures == 0))
