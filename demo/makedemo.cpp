@@ -1,10 +1,13 @@
 // Builds the demo library that `make run` plays: a handful of short pieces,
 // composed from a chord progression by a few simple rules, rendered either as
-// soft synthesised audio (WAV, then mp3 or wma through gst-launch-1.0) or as
-// Standard MIDI Files; and a working directory whose data files point at them.
+// soft synthesised audio (WAV, then mp3 or wma through the tests' encoder) or
+// as Standard MIDI Files; and a working directory whose data files point at them.
 //
 //   makedemo --music DIR       writes the pieces into DIR (replacing it)
 //   makedemo --work DIR MUSIC  writes the data files that DIR lacks
+#include "tests/support/testmedia.h"
+
+#include <QFile>
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -16,13 +19,9 @@
 #include <numbers>
 #include <random>
 #include <span>
-#include <spawn.h>
 #include <string>
 #include <string_view>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -521,30 +520,9 @@ bool writeMidi(const fs::path& file, const Piece& piece, const std::vector<Note>
 
 // --- Files ----------------------------------------------------------------
 
-bool run(std::vector<std::string> args)
+QString qPath(const fs::path& path)
 {
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return false;
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-bool encode(const fs::path& wav, const fs::path& target, std::string_view ext)
-{
-    std::vector<std::string> args{
-        "gst-launch-1.0", "-q", "filesrc", "location=" + wav.string(), "!", "wavparse", "!",
-        "audioconvert",   "!"};
-    if (ext == "mp3")
-        args.insert(args.end(), {"lamemp3enc", "!", "xingmux", "!", "id3v2mux"});
-    else
-        args.insert(args.end(), {"avenc_wmav2", "!", "asfmux"});
-    args.insert(args.end(), {"!", "filesink", "location=" + target.string()});
-    return run(args);
+    return QFile::decodeName(path.c_str());
 }
 
 int writeMusic(const fs::path& dir)
@@ -567,13 +545,9 @@ int writeMusic(const fs::path& dir)
         } else if (ext == "wav") {
             ok = writeWav(file, piece, notes);
         } else {
-            // gst-launch parses its arguments, so the encoder gets plain names.
             const fs::path wav = staging / ("roh" + std::to_string(i) + ".wav");
-            const fs::path encoded = staging / ("roh" + std::to_string(i) + "." + piece.ext);
-            ok = writeWav(wav, piece, notes) && encode(wav, encoded, ext);
+            ok = writeWav(wav, piece, notes) && TestMedia::encode(qPath(wav), qPath(file));
             fs::remove(wav);
-            if (ok)
-                fs::rename(encoded, file);
         }
         if (!ok) {
             std::fprintf(stderr, "makedemo: could not write %s\n", file.c_str());
