@@ -208,13 +208,14 @@ add_to_queue() {
 # sample reads the caption once. A new track goes on showing the percentage of
 # the one before until its own first tick, so a title counts as played once
 # the caption shows it with a percentage above 0 other than the one it
-# inherited. Titles matching the pattern $passable are kept apart in $passed.
+# inherited. Titles matching the pattern $passable count as neither shown nor
+# played.
 
 watch_from_now() { # PASSABLE
     passable=$1 current='' inherited='' current_played=0 last_caption=''
     # Unknown until the caption changes: what it shows now may be inherited.
     last_pct='?'
-    shown=() played=() passed=()
+    shown=() played=()
 }
 
 sample() {
@@ -231,11 +232,7 @@ sample() {
     if [[ $title != "$current" ]]; then
         current=$title current_played=0 inherited=$last_pct
         [[ $inherited != '?' ]] || inherited=$pct
-        if [[ -n $passable && $title =~ ^($passable)$ ]]; then
-            passed+=("$title")
-        else
-            shown+=("$title")
-        fi
+        [[ -n $passable && $title =~ ^($passable)$ ]] || shown+=("$title")
     fi
     last_pct=$pct
     if ((!current_played)) && [[ -n $pct && $pct != "0 %" && $pct != "$inherited" ]]; then
