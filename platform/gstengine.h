@@ -57,6 +57,7 @@ private:
 
     std::unique_ptr<QWidget> m_videoWindow; // only under X, when no video sink is given
     GstHandle<GstElement> m_playbin;
+    GstHandle<GstElement> m_limiter; // the audio filter, switched on for MIDI only
     GstHandle<GstBus> m_bus;
     QSocketNotifier m_busWatch;
     std::filesystem::path m_fileName;

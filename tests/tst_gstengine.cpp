@@ -6,7 +6,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -42,6 +45,28 @@ bool aboutOneSecond(qint64 ms)
     return ms > 900 && ms < 1150;
 }
 
+// One second of seven instruments striking four-note chords at full velocity:
+// denser than the loudest passages of real MIDI music.
+QByteArray denseMidi()
+{
+    constexpr int instruments = 7;
+    QByteArray events;
+    const auto add = [&events](std::initializer_list<int> bytes) {
+        for (int b : bytes)
+            events.append(static_cast<char>(b));
+    };
+    for (int ch = 0; ch < instruments; ++ch)
+        add({0, 0xC0 | ch, ch * 8}); // program change
+    for (int ch = 0; ch < instruments; ++ch)
+        for (int note : {48, 52, 55, 60})
+            add({0, 0x90 | ch, note + ch, 127});
+    add({0x81, 0x40, 0xFF, 0x2F, 0}); // end of track after 192 ticks
+    QByteArray file("MThd\0\0\0\x06\0\0\0\x01\0\x60MTrk", 18);
+    for (int shift : {24, 16, 8, 0})
+        file.append(static_cast<char>(events.size() >> shift));
+    return file + events;
+}
+
 } // namespace
 
 class GstEngineTest : public QObject
@@ -60,6 +85,7 @@ private Q_SLOTS:
     void unplayableFilesFail();
     void endHandlerHearsOfEachEndOnce_data();
     void endHandlerHearsOfEachEndOnce();
+    void midiStaysBelowFullScale();
 
 private:
     // Names are bytes: not every file name is valid UTF-8.
@@ -271,6 +297,37 @@ void GstEngineTest::endHandlerHearsOfEachEndOnce()
     // Whatever is still on the bus or queued must not report the end again.
     QTest::qWait(100);
     QCOMPARE(heard, reports);
+}
+
+void GstEngineTest::midiStaysBelowFullScale()
+{
+    const QString mid = m_dir.filePath(QStringLiteral("dense.mid"));
+    QFile f(mid);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(denseMidi()) > 0);
+    f.close();
+    // Float samples show how far over full scale the output goes before a
+    // sound card would clip it.
+    const QString out = m_dir.filePath(QStringLiteral("midi.raw"));
+    GstEngine engine(
+        {QStringLiteral("audioconvert ! audio/x-raw,format=F32LE ! filesink location=\"") + out +
+             u'"',
+         QStringLiteral("fakesink")});
+    openFile(engine, mid.toStdString());
+    engine.Command(QStringLiteral("play"));
+    QVERIFY(endsWithin(engine, 10000));
+    engine.Command(QStringLiteral("close"));
+
+    QFile raw(out);
+    QVERIFY(raw.open(QIODevice::ReadOnly));
+    const QByteArray bytes = raw.readAll();
+    std::vector<float> samples(static_cast<size_t>(bytes.size()) / sizeof(float));
+    QVERIFY(!samples.empty());
+    std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
+    float peak = 0;
+    for (float x : samples)
+        peak = std::max(peak, std::abs(x));
+    QVERIFY2(peak < 1.0f, qPrintable(QString::number(peak)));
+    QVERIFY2(peak > 0.5f, qPrintable(QString::number(peak))); // still loud
 }
 
 QTEST_MAIN(GstEngineTest)
