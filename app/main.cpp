@@ -1,6 +1,8 @@
-#include "platform/dialogs.h"
+#include "core/sitzung.h"
+#include "gui/dialogs.h"
+#include "gui/frmplayer.h"
+#include "gui/stil.h"
 #include "platform/gstengine.h"
-#include "player/frmplayer.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -13,6 +15,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tonlaterne"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tonlaterne.svg")));
+    app.setStyleSheet(Stil());
     // The program ends only through its own two exit paths.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -21,8 +24,9 @@ int main(int argc, char* argv[])
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtbase);
 
+    Sitzung sitzung(std::make_unique<GstEngine>());
     QtDialogs dialogs;
-    frmPlayer player(std::make_unique<GstEngine>(), dialogs);
+    frmPlayer player(sitzung, dialogs);
     // exit, not quit: quit would first ask every window to close, and the
     // main window answers a close request with the exit question.
     QObject::connect(

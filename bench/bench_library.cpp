@@ -2,9 +2,11 @@
 // and the start-up of a whole process up to its first painted window.
 //
 //   bench_library ROOT [RUNS]   (5 runs when left out, at least 3)
-#include "platform/dialogs.h"
+#include "core/sitzung.h"
+#include "gui/dialogs.h"
+#include "gui/frmplayer.h"
+#include "gui/stil.h"
 #include "platform/fakeengine.h"
-#include "player/frmplayer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -91,8 +93,10 @@ private:
 int startUp(qint64 spawnedAt, int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    app.setStyleSheet(Stil());
+    Sitzung sitzung(std::make_unique<FakeEngine>());
     QtDialogs dialogs;
-    frmPlayer player(std::make_unique<FakeEngine>(), dialogs);
+    frmPlayer player(sitzung, dialogs);
     player.Form_Load();
     FirstPaint firstPaint(spawnedAt);
     app.installEventFilter(&firstPaint);
@@ -200,16 +204,14 @@ int main(int argc, char* argv[])
     for (int run = 0; run < runs; ++run) {
         tools.push_back(findAndSort(root));
         {
-            QtDialogs dialogs;
-            frmPlayer player(std::make_unique<FakeEngine>(), dialogs);
-            player.EinstellungenWiederherstellen(QStringLiteral("Einstellungen.wob"));
-            walk.push_back(secondsOf([&] { player.AlleDateienAusAllenPfadenEinlesen(); }));
+            Bibliothek bibliothek;
+            walk.push_back(
+                secondsOf([&] { bibliothek.AlleDateienAusAllenPfadenEinlesen({root}, true); }));
         }
         {
-            QtDialogs dialogs;
-            frmPlayer player(std::make_unique<FakeEngine>(), dialogs);
-            build.push_back(secondsOf([&] { player.Form_Load(); }));
-            entries = player.LIST1Eintraege().size();
+            Sitzung sitzung(std::make_unique<FakeEngine>());
+            build.push_back(secondsOf([&] { sitzung.starten(); }));
+            entries = sitzung.bibliothek().size();
         }
         const std::optional<StartUp> s = measureStartUp(work.path());
         if (!s) {
@@ -233,7 +235,7 @@ int main(int argc, char* argv[])
                 static_cast<long long>(files), static_cast<long long>(entries),
                 collation && *collation ? collation : "C");
     std::printf("%-34s %8s   runs\n", "", "median");
-    std::printf("%-34s %8.3f s %s\n", "library build (Form_Load)", median(build),
+    std::printf("%-34s %8.3f s %s\n", "library build (start-up)", median(build),
                 runsText(build).constData());
     std::printf("%-34s %8.3f s %s\n", "  of which the folder walk", median(walk),
                 runsText(walk).constData());

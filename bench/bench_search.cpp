@@ -2,15 +2,18 @@
 // the search text to the filled hit list, through the search window's own
 // change handler, next to a grep pipeline over the same names.
 
-#include "platform/dialogs.h"
+#include "core/sitzung.h"
+#include "gui/dialogs.h"
+#include "gui/frmsuchen.h"
 #include "platform/fakeengine.h"
-#include "player/frmplayer.h"
-#include "windows/frmsuchen.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -23,7 +26,7 @@ namespace
 
 constexpr int libraryEntries = 100000;
 
-// Artist, title and file type drawn from short lists, so that an artist's name
+// File names: artist, title and file type drawn from short lists, so that an artist's name
 // and a title word together hit about one entry in two hundred.
 QStringList makeLibrary()
 {
@@ -76,8 +79,7 @@ QStringList makeLibrary()
     for (int N = 0; N < libraryEntries; ++N)
         eintraege.append(eins(vornamen) + u' ' + eins(nachnamen) + QStringLiteral(" - ") +
                          eins(eigenschaften) + u' ' + eins(dinge) + eins(zusaetze) +
-                         eins(endungen) + QStringLiteral("   #") + QString::number(N) + u'#');
-    std::sort(eintraege.begin(), eintraege.end());
+                         eins(endungen));
     return eintraege;
 }
 
@@ -107,8 +109,7 @@ Messung timeTyping(frmSuchen& suchen, const QString& text, int runs)
         QCoreApplication::processEvents();
         gezeigt.push_back(static_cast<double>(uhr.nsecsElapsed()) / 1e6);
     }
-    return {median(gefuellt), median(gezeigt),
-            static_cast<int>(suchen.combosuchenEintraege().size())};
+    return {median(gefuellt), median(gezeigt), suchen.combosuchen->model()->rowCount()};
 }
 
 double timeGrep(const QString& datei, const QString& wort1, const QString& wort2, int runs,
@@ -138,27 +139,38 @@ double timeGrep(const QString& datei, const QString& wort1, const QString& wort2
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QtDialogs dialogs;
-    frmPlayer player(std::make_unique<FakeEngine>(), dialogs);
-    frmSuchen suchen(player);
-
+    // The library as the player reads it: empty files, 500 to a folder (a
+    // name drawn twice in one folder is one file).
+    QTemporaryDir ordner;
+    const QStringList namen = makeLibrary();
+    for (int N = 0; N < libraryEntries; ++N) {
+        const QString folder = ordner.filePath(QStringLiteral("M/%1").arg(N / 500));
+        if (N % 500 == 0)
+            QDir().mkpath(folder);
+        QFile(folder + u'/' + namen[N]).open(QIODevice::WriteOnly);
+    }
+    Speichern(ordner.filePath(QStringLiteral("M;")), ordner.filePath(QuellpfadDatei));
+    Sitzung sitzung(std::make_unique<FakeEngine>(), ordner.path());
     QElapsedTimer uhr;
     uhr.start();
-    const QStringList bibliothek = makeLibrary();
-    const double erzeugt = static_cast<double>(uhr.elapsed());
+    sitzung.starten();
+    const double gelesen = static_cast<double>(uhr.elapsed());
+    const QStringList& bibliothek = sitzung.bibliothek().sortiert();
     uhr.restart();
-    suchen.setInhalt(bibliothek);
-    const double uebernommen = static_cast<double>(uhr.elapsed());
+    Suche index;
+    index.setInhalt(bibliothek);
+    const double indiziert = static_cast<double>(uhr.elapsed());
+    QtDialogs dialogs;
+    frmSuchen suchen(sitzung, dialogs);
     suchen.show();
     QCoreApplication::processEvents();
 
-    QTemporaryDir ordner;
     const QString datei = ordner.filePath(QStringLiteral("namen.txt"));
-    QFile namen(datei);
-    if (!namen.open(QIODevice::WriteOnly))
+    QFile liste(datei);
+    if (!liste.open(QIODevice::WriteOnly))
         return 1;
-    namen.write(bibliothek.join(u'\n').toUtf8() + '\n');
-    namen.close();
+    liste.write(bibliothek.join(u'\n').toUtf8() + '\n');
+    liste.close();
 
     const QString wort1 = QStringLiteral("müller");
     const QString wort2 = QStringLiteral("süße");
@@ -170,12 +182,12 @@ int main(int argc, char** argv)
     const Messung alle = timeTyping(suchen, QStringLiteral(" "), 21);
     const double grep = timeGrep(datei, wort1, wort2, 21, grepZeilen);
 
-    std::printf("library: %d entries (made in %.0f ms, handed to the window in %.0f ms)\n",
-                libraryEntries, erzeugt, uebernommen);
+    std::printf("library: %d entries (read in %.0f ms, of which the search index %.0f ms)\n",
+                static_cast<int>(bibliothek.size()), gelesen, indiziert);
     std::printf("medians in ms          filled  painted  hits\n");
     const auto zeile = [](const char* name, const Messung& m) {
         std::printf("%-22s %6.2f  %7.2f  %d (%.2f %%)\n", name, m.gefuellt, m.gezeigt, m.treffer,
-                    100.0 * m.treffer / libraryEntries);
+                    100.0 * m.treffer / static_cast<double>(libraryEntries));
     };
     zeile(qPrintable(QStringLiteral("two words \"") + wort1 + u' ' + wort2 + u'"'), zwei);
     zeile("two words \"heinz wilde\"", gewoehnlich);

@@ -5,14 +5,14 @@ void FakeEngine::Command(const QString& command)
     calls.append(command);
     const QString c = command.toLower();
     if (c == u"play")
-        mode = ModePlaying;
+        currentMode = Mode::Playing;
     else if (c == u"stop")
-        mode = ModeStopped;
+        currentMode = Mode::Stopped;
     else if (c == u"open") {
-        mode = ModeStopped;
+        currentMode = Mode::Stopped;
         position = 0;
     } else if (c == u"close")
-        mode = ModeNotReady;
+        currentMode = Mode::NotReady;
 }
 
 void FakeEngine::setFileName(const std::filesystem::path& file)
@@ -35,13 +35,13 @@ void FakeEngine::setSilent(bool on)
 
 void FakeEngine::pause()
 {
-    mode = ModePaused;
+    currentMode = Mode::Paused;
     calls.append(QStringLiteral("pause"));
 }
 
 void FakeEngine::resume()
 {
-    mode = ModePlaying;
+    currentMode = Mode::Playing;
     calls.append(QStringLiteral("resume"));
 }
 
@@ -49,4 +49,11 @@ void FakeEngine::rewind()
 {
     position = 0;
     calls.append(QStringLiteral("rewind"));
+}
+
+void FakeEngine::finish()
+{
+    position = length;
+    currentMode = Mode::Stopped;
+    reportEnd();
 }

@@ -16,16 +16,21 @@ public:
     void pause() override;
     void resume() override;
     void rewind() override;
+    void poll() override { ++polls; }
     qint64 Length() const override { return length; }
     qint64 Position() const override { return position; }
-    int Mode() const override { return mode; }
+    Mode mode() const override { return currentMode; }
     bool failed() const override { return fails; }
+
+    // The open file plays to its end and says so.
+    void finish();
 
     qint64 length = 0;
     qint64 position = 0;
-    int mode = ModeNotReady;
+    Mode currentMode = Mode::NotReady;
     bool fails = false;
     bool silent = false;
+    int polls = 0;
     std::filesystem::path fileName;
     // "open", "play", "FileName <path>", "From <ms>", "Silent 1", "pause", ...
     QStringList calls;

@@ -3,18 +3,14 @@
 #include <QString>
 #include <QtGlobal>
 #include <filesystem>
+#include <functional>
 
 // What the player needs of something that plays one media file at a time.
 // Commands and properties carry the names the player logic uses for them.
 class MediaEngine
 {
 public:
-    // Device modes as the player reads them; only Stopped is ever compared.
-    static constexpr int ModeNotReady = 524;
-    static constexpr int ModeStopped = 525;
-    static constexpr int ModePlaying = 526;
-    static constexpr int ModePaused = 529;
-    static constexpr int ModeOpen = 530;
+    enum class Mode { NotReady, Stopped, Playing, Paused };
 
     virtual ~MediaEngine() = default;
 
@@ -32,9 +28,26 @@ public:
     virtual void resume() = 0;
     virtual void rewind() = 0;
 
+    // Takes in what the engine has to report (end of stream, a failure). The
+    // queries below answer from what the last poll or event-loop pass saw.
+    virtual void poll() = 0;
     virtual qint64 Length() const = 0;
     virtual qint64 Position() const = 0;
-    virtual int Mode() const = 0;
+    virtual Mode mode() const = 0;
     // The open file cannot be played: it could not be opened or decoding failed.
     virtual bool failed() const = 0;
+
+    // Called from the event loop as soon as the open file ends or fails, so the
+    // player need not wait for its next tick.
+    void setEndHandler(std::function<void()> handler) { m_endHandler = std::move(handler); }
+
+protected:
+    void reportEnd() const
+    {
+        if (m_endHandler)
+            m_endHandler();
+    }
+
+private:
+    std::function<void()> m_endHandler;
 };

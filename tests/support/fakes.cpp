@@ -1,19 +1,13 @@
 #include "tests/support/fakes.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 bool FakeDialogs::askYesNo(QWidget*, const QString& text, const QString& title)
 {
     questions.append(title + QStringLiteral(": ") + text);
-    return answer;
+    return !answers.isEmpty() && answers.takeFirst();
 }
 
 void FakeDialogs::inform(QWidget*, const QString& text)
@@ -21,23 +15,9 @@ void FakeDialogs::inform(QWidget*, const QString& text)
     messages.append(text);
 }
 
-PlayerFixture::PlayerFixture() : m_oldCwd(QDir::currentPath())
+QString Ordner::write(const QString& relative, const QByteArray& content) const
 {
-    QDir::setCurrent(m_dir.path());
-    auto fake = std::make_unique<FakeEngine>();
-    engine = fake.get();
-    player = std::make_unique<frmPlayer>(std::move(fake), dialogs);
-}
-
-PlayerFixture::~PlayerFixture()
-{
-    player.reset();
-    QDir::setCurrent(m_oldCwd);
-}
-
-QString PlayerFixture::write(const QString& relative, const QByteArray& content)
-{
-    const QString file = m_dir.filePath(relative);
+    const QString file = path(relative);
     QDir().mkpath(QFileInfo(file).path());
     QFile f(file);
     if (f.open(QIODevice::WriteOnly))
@@ -45,26 +25,29 @@ QString PlayerFixture::write(const QString& relative, const QByteArray& content)
     return file;
 }
 
-QByteArray PlayerFixture::read(const QString& relative) const
+QByteArray Ordner::read(const QString& relative) const
 {
-    QFile f(m_dir.filePath(relative));
+    QFile f(path(relative));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool PlayerFixture::exists(const QString& relative) const
+void Ordner::music(const QStringList& names) const
 {
-    return QFileInfo::exists(m_dir.filePath(relative));
+    QDir().mkpath(path(QStringLiteral("M")));
+    for (const QString& name : names)
+        write(QStringLiteral("M/") + name);
+    write(QStringLiteral("Quellpfad.wob"), path(QStringLiteral("M")).toUtf8() + ";\r\n");
 }
 
-frmPlayer& PlayerFixture::start(const QByteArray& settings, const QByteArray& sourcePaths,
-                                const QByteArray& queue)
+SitzungFixture::SitzungFixture(const QStringList& music, const QByteArray& settings,
+                               const QByteArray& queue)
 {
-    if (!settings.isNull())
-        write(QStringLiteral("Einstellungen.wob"), settings);
-    if (!sourcePaths.isNull())
-        write(QStringLiteral("Quellpfad.wob"), sourcePaths);
-    if (!queue.isNull())
-        write(QStringLiteral("Warteliste.wob"), queue);
-    player->Form_Load();
-    return *player;
+    ordner.music(music);
+    if (!settings.isEmpty())
+        ordner.write(QStringLiteral("Einstellungen.wob"), settings);
+    if (!queue.isEmpty())
+        ordner.write(QStringLiteral("Warteliste.wob"), queue);
+    auto fake = std::make_unique<FakeEngine>();
+    engine = fake.get();
+    sitzung = std::make_unique<Sitzung>(std::move(fake), ordner.path());
 }

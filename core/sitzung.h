@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/bibliothek.h"
+#include "core/optionen.h"
+#include "core/suche.h"
+#include "core/warteliste.h"
+#include "core/wiedergabe.h"
+
+#include <QDir>
+#include <QObject>
+#include <memory>
+
+// One run of the player: the library, the queue, the options, the search and
+// playback, with the start-up that fills them and the end that saves them.
+// The data files live in one folder.
+class Sitzung final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Sitzung(std::unique_ptr<MediaEngine> engine,
+                     const QString& ordner = QStringLiteral("."), QObject* parent = nullptr);
+    Q_DISABLE_COPY_MOVE(Sitzung)
+
+    // Restores the options, reads the library and the queue, and starts
+    // playing when the options say so.
+    void starten();
+    // Writes the queue (when the options say so), then the options. Returns a
+    // line "file: reason" for every file that could not be written.
+    QStringList speichern();
+    void beenden();
+
+    void EinstellungenWiederherstellen();
+    bool EinstellungenSpeichern(QString* grund = nullptr);
+    void WartelisteWiederherstellen();
+    bool WartelisteSpeichern(QString* grund = nullptr);
+
+    // The folders the library was read from, the fallback included.
+    const QStringList& Quellpfade() const { return m_quellpfade; }
+    // Writes the source-path file; it takes effect at the next start.
+    bool QuellpfadeSpeichern(const QStringList& pfade);
+
+    QString datei(const QString& name) const { return m_ordner.filePath(name); }
+
+    Bibliothek& bibliothek() { return m_bibliothek; }
+    Warteliste& warteliste() { return m_warteliste; }
+    const Suche& suche() const { return m_suche; }
+    Optionen& optionen() { return m_optionen; }
+    Wiedergabe& wiedergabe() { return m_wiedergabe; }
+
+private:
+    QDir m_ordner;
+    Bibliothek m_bibliothek;
+    Warteliste m_warteliste;
+    Suche m_suche;
+    Optionen m_optionen;
+    Wiedergabe m_wiedergabe;
+    QStringList m_quellpfade;
+};

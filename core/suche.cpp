@@ -1,0 +1,70 @@
+#include "core/suche.h"
+
+#include "core/linestore.h"
+
+#include <algorithm>
+
+namespace
+{
+
+// One bit per character class; a word's bits are a subset of those of every
+// text that contains it.
+quint64 zeichenMaske(QStringView text)
+{
+    quint64 maske = 0;
+    for (const QChar c : text)
+        maske |= quint64(1) << (c.unicode() % 64);
+    return maske;
+}
+
+} // namespace
+
+void Suche::setInhalt(const QStringList& sortiert)
+{
+    m_gefaltet.clear();
+    m_gefaltet.reserve(sortiert.size());
+    m_zeichen.clear();
+    m_zeichen.reserve(static_cast<size_t>(sortiert.size()));
+    for (const QString& eintrag : sortiert) {
+        m_gefaltet.append(eintrag.toCaseFolded());
+        m_zeichen.push_back(zeichenMaske(m_gefaltet.last()));
+    }
+}
+
+int Suche::Leerzeichenfinden(const QString& Text)
+{
+    return static_cast<int>(Text.indexOf(u' ') + 1);
+}
+
+QStringList Suche::Woerter(QString Text)
+{
+    QStringList woerter;
+    for (;;) {
+        Text = ohneRandLeerzeichen(Text);
+        const int p = Leerzeichenfinden(Text);
+        if (p == 0) {
+            woerter.append(Text.toCaseFolded());
+            return woerter;
+        }
+        woerter.append(Text.left(p - 1).toCaseFolded());
+        Text.remove(0, p - 1);
+    }
+}
+
+std::vector<int> Suche::Suchen(const QString& Text) const
+{
+    const QStringList woerter = Woerter(Text);
+    quint64 noetig = 0;
+    for (const QString& wort : woerter)
+        noetig |= zeichenMaske(wort);
+    std::vector<int> treffer;
+    for (qsizetype j = 0; j < m_gefaltet.size(); ++j) {
+        if ((m_zeichen[static_cast<size_t>(j)] & noetig) != noetig)
+            continue;
+        const QString& eintrag = m_gefaltet.at(j);
+        if (std::all_of(woerter.cbegin(), woerter.cend(),
+                        [&](const QString& wort) { return eintrag.contains(wort); }))
+            treffer.push_back(static_cast<int>(j));
+    }
+    return treffer;
+}

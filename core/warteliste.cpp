@@ -1,0 +1,100 @@
+#include "core/warteliste.h"
+
+#include "core/bibliothek.h"
+#include "core/linestore.h"
+
+#include <QHash>
+#include <QStringTokenizer>
+
+Warteliste::Warteliste(const Bibliothek& bibliothek, QObject* parent)
+    : QAbstractListModel(parent), m_bibliothek(bibliothek)
+{
+}
+
+void Warteliste::anhaengen(int N)
+{
+    beginInsertRows({}, Wartend(), Wartend());
+    m_nummern.push_back(N);
+    endInsertRows();
+}
+
+void Warteliste::entfernen(int zeile)
+{
+    if (zeile < 0 || zeile >= Wartend())
+        return;
+    beginRemoveRows({}, zeile, zeile);
+    m_nummern.erase(m_nummern.begin() + zeile);
+    endRemoveRows();
+}
+
+int Warteliste::verschieben(int zeile, int richtung)
+{
+    const int ziel = zeile + richtung;
+    if (zeile < 0 || zeile >= Wartend() || ziel < 0 || ziel >= Wartend())
+        return -1;
+    std::swap(m_nummern[static_cast<size_t>(zeile)], m_nummern[static_cast<size_t>(ziel)]);
+    Q_EMIT dataChanged(index(std::min(zeile, ziel)), index(std::max(zeile, ziel)));
+    return ziel;
+}
+
+void Warteliste::leeren()
+{
+    beginResetModel();
+    m_nummern.clear();
+    endResetModel();
+}
+
+int Warteliste::kopfNehmen()
+{
+    if (m_nummern.empty())
+        return -1;
+    const int N = m_nummern.front();
+    entfernen(0);
+    return N;
+}
+
+QString Warteliste::WartelisteSpeichern() const
+{
+    QStringList namen;
+    namen.reserve(Wartend());
+    for (const int N : m_nummern)
+        namen.append(m_bibliothek.name(N));
+    const QString zeile = teileSchreiben(namen, u'/');
+    return zeile.isEmpty() ? QStringLiteral("/") : zeile;
+}
+
+void Warteliste::WartelisteWiederherstellen(const QString& zeile)
+{
+    QHash<QString, int> erster;
+    std::vector<int> nummern;
+    // Read name by name, so that a huge line never becomes a huge list.
+    for (const QStringView name : QStringTokenizer(zeile, u'/', Qt::SkipEmptyParts)) {
+        if (static_cast<int>(nummern.size()) == Hoechstzahl)
+            break;
+        if (erster.isEmpty()) {
+            for (int i = 0; i < m_bibliothek.size(); ++i) {
+                const int N = m_bibliothek.nummer(i);
+                const QString n = m_bibliothek.name(N);
+                if (!erster.contains(n))
+                    erster.insert(n, N);
+            }
+        }
+        if (const auto it = erster.constFind(name.toString()); it != erster.cend())
+            nummern.push_back(*it);
+    }
+    beginResetModel();
+    m_nummern = std::move(nummern);
+    endResetModel();
+}
+
+int Warteliste::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : Wartend();
+}
+
+QVariant Warteliste::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= Wartend())
+        return {};
+    return m_bibliothek.text(nummer(index.row()));
+}

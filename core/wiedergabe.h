@@ -1,0 +1,119 @@
+#pragma once
+
+#include "platform/mediaengine.h"
+
+#include <QObject>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <memory>
+
+class Bibliothek;
+class Warteliste;
+
+// Playback: plays library entries through the media engine, keeps the clock
+// that moves from track to track, and the mute and random switches.
+class Wiedergabe final : public QObject
+{
+    Q_OBJECT
+public:
+    // Empty before the first track.
+    enum class Zustand { Bereit, Spielt, Pause, Gestoppt };
+    Q_ENUM(Zustand)
+    // Which buttons of the bar can be pressed.
+    struct Knoepfe {
+        bool play = true, pause = false, stop = false, next = false, prev = false;
+        bool operator==(const Knoepfe&) const = default;
+    };
+    // What the clock shows: the times, the percentage played and the bar.
+    struct Anzeige {
+        QString dauerBisher, dauerGesamt, prozent;
+        int balken = 0;
+    };
+    static constexpr int Takt = 500; // ms between two ticks while a track plays
+
+    Wiedergabe(std::unique_ptr<MediaEngine> engine, const Bibliothek& bibliothek,
+               Warteliste& warteliste, QObject* parent = nullptr);
+    ~Wiedergabe() override;
+    Q_DISABLE_COPY_MOVE(Wiedergabe)
+
+    // Plays the entry at this position of the sorted library; a position
+    // outside it plays nothing.
+    void Play(int Liednr);
+    // The buttons of the bar, each with the bar's own action after it.
+    void PlayClick();
+    void PauseClick();
+    void StopClick();
+    void NextClick();
+    void PrevClick();
+    // A release on the progress bar at this fraction of its width.
+    void Fortschritt_MouseUp(double anteil);
+    void springen(qint64 ms);
+
+    void Timer1_Timer();
+
+    void setTonAn(bool an);
+    void ZufallEinAus(const QString& Ziel);
+    // Uniform over 0 … Obergrenze − 1 (0 when that is empty); the lower bound
+    // is ignored and nothing is excluded, not even the track just played.
+    int Zufallszahl(int Untergrenze, int Obergrenze);
+    // Tests fix the draws with a seeded generator; it must outlive this object.
+    void setZufallsgenerator(QRandomGenerator* generator) { m_zufall = generator; }
+
+    static QString SekundenInMinuten(int Sekunden);
+
+    // The entry chosen in the track chooser, which Play selects.
+    int Auswahl() const { return m_auswahl; }
+    void setAuswahl(int Listennummer);
+
+    Zustand zustand() const { return m_zustand; }
+    Knoepfe knoepfe() const { return m_knoepfe; }
+    const Anzeige& anzeige() const { return m_anzeige; }
+    const QString& titel() const { return m_titel; }
+    int Listennummer() const { return m_Listennummer; }
+    bool TonAn() const { return m_TonAn; }
+    bool ZufallAn() const { return m_ZufallAn; }
+    bool Liedende() const { return m_Liedende; }
+    qint64 DauerGesamt() const { return m_DauerGesamt; }
+    bool laeuft() const { return m_Timer1.isActive(); }
+    MediaEngine& engine() { return *m_engine; }
+
+    // Start-up: sound on, the device opened, random off, the clock still.
+    void vorbereiten();
+    void beenden();
+
+Q_SIGNALS:
+    void zustandChanged(Wiedergabe::Zustand zustand);
+    void knoepfeChanged();
+    void titelChanged(const QString& titel);
+    void auswahlChanged(int Listennummer);
+    void tonChanged(bool an);
+    void zufallChanged(bool an);
+    void ticked();
+    void seeked(qint64 ms);
+
+private:
+    void setZustand(Zustand zustand);
+    void setKnoepfe(const Knoepfe& knoepfe);
+    void setTakt(int ms);
+    void endeErkennen();
+    void naechstesLied();
+    void anzeigen();
+
+    std::unique_ptr<MediaEngine> m_engine;
+    const Bibliothek& m_bibliothek;
+    Warteliste& m_warteliste;
+    QTimer m_Timer1;
+    QRandomGenerator* m_zufall = QRandomGenerator::global();
+
+    Zustand m_zustand = Zustand::Bereit;
+    Knoepfe m_knoepfe;
+    Anzeige m_anzeige;
+    QString m_titel;
+    int m_auswahl = -1;
+    int m_Listennummer = 0;
+    bool m_TonAn = false;
+    bool m_ZufallAn = false;
+    bool m_Liedende = false;
+    qint64 m_DauerGesamt = 0;
+    int m_failedInARow = 0;
+};

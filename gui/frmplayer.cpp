@@ -1,0 +1,335 @@
+#include "gui/frmplayer.h"
+
+#include "core/sitzung.h"
+#include "gui/dialogs.h"
+#include "gui/frmeinstellungen.h"
+#include "gui/frminfo.h"
+#include "gui/frmquellpfad.h"
+#include "gui/frmsuchen.h"
+#include "gui/frmwarteliste.h"
+#include "gui/mediadevice.h"
+#include "gui/progressbar.h"
+#include "gui/statusbar.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QListView>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStyle>
+
+namespace
+{
+
+const QString modus = QStringLiteral("Modus");
+const QString tracks = QStringLiteral("Tracks");
+const QString ton = QStringLiteral("Ton");
+const QString warteliste = QStringLiteral("Warteliste");
+const QString zufall = QStringLiteral("Zufall");
+
+QString modusText(Wiedergabe::Zustand zustand)
+{
+    switch (zustand) {
+    case Wiedergabe::Zustand::Spielt:
+        return QStringLiteral("PLAY");
+    case Wiedergabe::Zustand::Pause:
+        return QStringLiteral("PAUSE");
+    case Wiedergabe::Zustand::Gestoppt:
+        return QStringLiteral("STOP");
+    case Wiedergabe::Zustand::Bereit:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+// The icons live in a static library: register them by hand.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+frmPlayer::frmPlayer(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), m_sitzung(sitzung), m_dialogs(dialogs)
+{
+    initResources();
+    setObjectName(QStringLiteral("frmPlayer"));
+    setWindowTitle(QStringLiteral("Tonlaterne"));
+    buildControls();
+    buildMenu();
+    connectSession();
+    Warteliste = new frmWarteliste(sitzung, dialogs, this);
+    Suchen = new frmSuchen(sitzung, dialogs, this);
+    resize(640, 250);
+}
+
+frmPlayer::~frmPlayer() = default;
+
+void frmPlayer::buildControls()
+{
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("central"));
+    auto* grid = new QGridLayout(central);
+    setCentralWidget(central);
+
+    LIST1 = new QComboBox(central);
+    LIST1->setObjectName(QStringLiteral("LIST1"));
+    LIST1->setEditable(true);
+    LIST1->setInsertPolicy(QComboBox::NoInsert);
+    // Measuring 100,000 entries for a size hint would cost more than the whole scan.
+    LIST1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    LIST1->setMinimumContentsLength(40);
+    LIST1->setModel(&m_sitzung.bibliothek());
+    if (auto* view = qobject_cast<QListView*>(LIST1->view()))
+        view->setUniformItemSizes(true);
+    grid->addWidget(LIST1, 0, 0, 1, 4);
+
+    const auto label = [&](const char* name, const QString& tip) {
+        auto* l = new QLabel(central);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setToolTip(tip);
+        return l;
+    };
+    lbltitel = label("lbltitel", QStringLiteral("Titel des aktuell gespielten Liedes."));
+    lblDauerBisher = label("lblDauerBisher", QStringLiteral("Solange läuft dieser Titel schon."));
+    lblDauerGesamt = label("lblDauerGesamt", QStringLiteral("Gesamtdauer des Titels."));
+    lblprozent =
+        label("lblprozent", QStringLiteral("Soviele Prozent des Titels wurden schon gespielt."));
+    grid->addWidget(lbltitel, 1, 0, 1, 4);
+    grid->addWidget(lblDauerBisher, 2, 0);
+    grid->addWidget(lblDauerGesamt, 2, 1);
+    grid->addWidget(lblprozent, 2, 2, 1, 2);
+
+    Fortschritt = new ClickableProgressBar(central);
+    Fortschritt->setRange(0, 100);
+    Fortschritt->setValue(0);
+    Fortschritt->setTextVisible(false);
+    Fortschritt->setToolTip(QStringLiteral("Zeigt den Fortschritt des aktuellen Liedes an."));
+    connect(Fortschritt, &ClickableProgressBar::MouseUp, this,
+            [this](Qt::MouseButton, Qt::KeyboardModifiers, double x, double) {
+                Fortschritt_MouseUp(x);
+            });
+    grid->addWidget(Fortschritt, 3, 0, 1, 4);
+
+    mscMusik = new MediaDevice(central);
+    mscMusik->setToolTip(QStringLiteral("Steuern Sie hiermit ihre Lieder."));
+    grid->addWidget(mscMusik, 4, 0, 1, 2);
+
+    // Each pair of switch buttons shares one place; one of them is visible.
+    const auto button = [&](const char* name, const char* icon, const QString& tip, int column) {
+        auto* b = new QPushButton(central);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setIcon(QIcon(QString::fromLatin1(icon)));
+        b->setIconSize(QSize(28, 28));
+        b->setFixedSize(40, 40);
+        b->setToolTip(tip);
+        grid->addWidget(b, 4, column);
+        return b;
+    };
+    cmdVolume =
+        button("cmdVolume", ":/icons/ton-an.svg", QStringLiteral("Player auf Stumm stellen."), 2);
+    cmdnovolume =
+        button("cmdnovolume", ":/icons/ton-aus.svg", QStringLiteral("Ton wieder einschalten."), 2);
+    cmdzufall = button("cmdzufall", ":/icons/zufall-ein.svg",
+                       QStringLiteral("Zufällige Wiedergabe einschalten."), 3);
+    cmdKeinzufall = button("cmdKeinzufall", ":/icons/zufall-aus.svg",
+                           QStringLiteral("Zufällige Wiedergabe ausschalten."), 3);
+    cmdnovolume->hide();
+    grid->setRowStretch(5, 1);
+
+    StatusBar = new PanelStatusBar(this);
+    StatusBar->addTimePanel(1764, QStringLiteral("Zeigt Die aktuelle Systemzeit an."));
+    StatusBar->addPanel(modus, 1764, QStringLiteral("Gerät befindet sich im Modus: ....."));
+    StatusBar->addPanel(tracks, 2648, QStringLiteral("Zeigt die Anzahl der geladenen Lieder an."));
+    StatusBar->addPanel(ton, 1764,
+                        QStringLiteral("Zeigt an ob das Gerät auf stumm gestellt wurde."));
+    StatusBar->addPanel(warteliste, 882,
+                        QStringLiteral("Zeigt die Zahl der Lieder in der Warteliste an."));
+    StatusBar->addPanel(zufall, 2540, QStringLiteral("Titel werden zufällig ausgewählt:Ein/Aus"));
+    setStatusBar(StatusBar);
+}
+
+void frmPlayer::buildMenu()
+{
+    QMenuBar* bar = menuBar();
+    QMenu* datei = bar->addMenu(QStringLiteral("&Datei"));
+    connect(datei->addAction(QStringLiteral("Beenden")), &QAction::triggered, this,
+            &frmPlayer::mnuEnde_Click);
+    QMenu* ansicht = bar->addMenu(QStringLiteral("Ansicht"));
+    connect(ansicht->addAction(QStringLiteral("Minimieren")), &QAction::triggered, this,
+            &frmPlayer::mnuminimieren_Click);
+    connect(bar->addAction(QStringLiteral("Info")), &QAction::triggered, this,
+            &frmPlayer::mnuInfo_Click);
+    connect(bar->addAction(QStringLiteral("&Warteliste")), &QAction::triggered, this,
+            &frmPlayer::mnuwarteliste_Click);
+    connect(bar->addAction(QStringLiteral("&Suchen")), &QAction::triggered, this,
+            &frmPlayer::mnuSuchen_Click);
+    connect(bar->addAction(QStringLiteral("&Einstellungen")), &QAction::triggered, this,
+            &frmPlayer::mnuEinstellungen_Click);
+    connect(bar->addAction(QStringLiteral("&Quellpfade")), &QAction::triggered, this,
+            &frmPlayer::mnuPfade_Click);
+}
+
+void frmPlayer::connectSession()
+{
+    Wiedergabe& w = m_sitzung.wiedergabe();
+    connect(mscMusik, &MediaDevice::PrevClick, &w, &Wiedergabe::PrevClick);
+    connect(mscMusik, &MediaDevice::NextClick, &w, &Wiedergabe::NextClick);
+    connect(mscMusik, &MediaDevice::PlayClick, &w, &Wiedergabe::PlayClick);
+    connect(mscMusik, &MediaDevice::PauseClick, &w, &Wiedergabe::PauseClick);
+    connect(mscMusik, &MediaDevice::StopClick, &w, &Wiedergabe::StopClick);
+    connect(&w, &Wiedergabe::knoepfeChanged, this,
+            [this, &w] { mscMusik->setKnoepfe(w.knoepfe()); });
+    connect(&w, &Wiedergabe::zustandChanged, this,
+            [this](Wiedergabe::Zustand z) { StatusBar->setPanelText(modus, modusText(z)); });
+    connect(&w, &Wiedergabe::titelChanged, lbltitel, &QLabel::setText);
+    connect(&w, &Wiedergabe::auswahlChanged, LIST1, &QComboBox::setCurrentIndex);
+    connect(LIST1, &QComboBox::currentIndexChanged, &w, &Wiedergabe::setAuswahl);
+    connect(&w, &Wiedergabe::ticked, this, &frmPlayer::zeigen);
+    connect(&m_sitzung.warteliste(), &::Warteliste::wartendAngezeigt, this,
+            [this](int n) { StatusBar->setPanelText(warteliste, QString::number(n)); });
+
+    connect(&w, &Wiedergabe::tonChanged, this, [this](bool an) {
+        cmdVolume->setVisible(an);
+        cmdnovolume->setVisible(!an);
+        StatusBar->setPanelText(ton, an ? QStringLiteral("Ton an") : QStringLiteral("Ton aus"));
+    });
+    connect(cmdVolume, &QPushButton::clicked, &w, [&w] { w.setTonAn(false); });
+    connect(cmdnovolume, &QPushButton::clicked, &w, [&w] { w.setTonAn(true); });
+
+    connect(&w, &Wiedergabe::zufallChanged, this, [this](bool an) {
+        cmdKeinzufall->setVisible(an);
+        cmdzufall->setVisible(!an);
+        StatusBar->setPanelText(zufall, an ? QStringLiteral("Ein") : QStringLiteral("Aus"));
+    });
+    connect(cmdzufall, &QPushButton::clicked, &w, [&w] { w.ZufallEinAus(QStringLiteral("Ein")); });
+    connect(cmdKeinzufall, &QPushButton::clicked, &w,
+            [&w] { w.ZufallEinAus(QStringLiteral("Aus")); });
+}
+
+void frmPlayer::Form_Load()
+{
+    // The window turns from dark grey to black once it is loaded.
+    QWidget* central = centralWidget();
+    central->setProperty("geladen", true);
+    central->style()->unpolish(central);
+    central->style()->polish(central);
+
+    m_sitzung.starten();
+    StatusBar->setPanelText(tracks, QString::number(m_sitzung.bibliothek().size()) +
+                                        QStringLiteral(" Lieder"));
+    if (m_sitzung.optionen().MinimiertStarten == 1)
+        mnuminimieren_Click();
+}
+
+void frmPlayer::zeigen()
+{
+    const Wiedergabe::Anzeige& a = m_sitzung.wiedergabe().anzeige();
+    lblDauerGesamt->setText(a.dauerGesamt);
+    lblDauerBisher->setText(a.dauerBisher);
+    lblprozent->setText(a.prozent);
+    BalkenZeichnen(a.balken);
+    setWindowTitle(QStringLiteral("Tonlaterne >> ") + lbltitel->text() + QStringLiteral("  ") +
+                   lblprozent->text());
+}
+
+void frmPlayer::BalkenZeichnen(int Prozent)
+{
+    Fortschritt->setValue(static_cast<int>(Fortschritt->maximum() * (Prozent / 100.0)));
+}
+
+void frmPlayer::Fortschritt_MouseUp(double x)
+{
+    m_sitzung.wiedergabe().Fortschritt_MouseUp(x / Fortschritt->width());
+}
+
+void frmPlayer::closeEvent(QCloseEvent* event)
+{
+    bool Cancel = false;
+    Form_Unload(Cancel);
+    event->setAccepted(!Cancel);
+}
+
+void frmPlayer::Form_Unload(bool& Cancel)
+{
+    Cancel = true;
+    if (!m_dialogs.askYesNo(this, QStringLiteral("Wirklich beenden?"), QStringLiteral("Beenden?")))
+        return;
+    const QStringList fehler = m_sitzung.speichern();
+    // The queue and the options are the user's: never lose them silently.
+    if (!fehler.isEmpty() &&
+        !m_dialogs.askYesNo(this,
+                            QStringLiteral("Folgendes konnte nicht gespeichert werden:\n\n") +
+                                fehler.join(u'\n') + QStringLiteral("\n\nTrotzdem beenden?"),
+                            QStringLiteral("Beenden?")))
+        return;
+    // The settings and source-path windows save what they show when they unload.
+    if (Einstellungen)
+        Einstellungen->close();
+    if (Quellpfad)
+        Quellpfad->close();
+    Cancel = false;
+    programmBeenden();
+}
+
+void frmPlayer::mnuEnde_Click()
+{
+    if (m_dialogs.askYesNo(this, QStringLiteral("Wirklich beenden?"), QStringLiteral("Beenden?")))
+        programmBeenden();
+}
+
+void frmPlayer::programmBeenden()
+{
+    m_sitzung.beenden();
+    Warteliste->hide();
+    Suchen->hide();
+    if (Info)
+        Info->close();
+    Q_EMIT Programmende();
+}
+
+void frmPlayer::showWindow(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void frmPlayer::mnuminimieren_Click()
+{
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void frmPlayer::mnuInfo_Click()
+{
+    if (!Info)
+        Info = new frminfo(this);
+    showWindow(Info);
+}
+
+void frmPlayer::mnuwarteliste_Click()
+{
+    showWindow(Warteliste);
+}
+
+void frmPlayer::mnuSuchen_Click()
+{
+    showWindow(Suchen);
+}
+
+void frmPlayer::mnuEinstellungen_Click()
+{
+    if (!Einstellungen)
+        Einstellungen = new frmEinstellungen(m_sitzung.optionen(), this);
+    showWindow(Einstellungen);
+}
+
+void frmPlayer::mnuPfade_Click()
+{
+    if (!Quellpfad)
+        Quellpfad = new frmQuellpfad(m_sitzung, this);
+    showWindow(Quellpfad);
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+class Dialogs;
+class Sitzung;
+class MediaDevice;
+class PanelStatusBar;
+class ClickableProgressBar;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class frmWarteliste;
+class frmSuchen;
+class frmEinstellungen;
+class frmQuellpfad;
+class frminfo;
+
+// The main window: shows the session (track chooser, title, times, progress,
+// button bar, switches, status panels) and forwards what the user does to it.
+class frmPlayer final : public QMainWindow
+{
+    Q_OBJECT
+public:
+    frmPlayer(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~frmPlayer() override;
+    Q_DISABLE_COPY_MOVE(frmPlayer)
+
+    // Start-up before the window is first shown.
+    void Form_Load();
+    void Form_Unload(bool& Cancel);
+    void mnuEnde_Click();
+    void mnuminimieren_Click();
+    void mnuInfo_Click();
+    void mnuwarteliste_Click();
+    void mnuSuchen_Click();
+    void mnuEinstellungen_Click();
+    void mnuPfade_Click();
+    void Fortschritt_MouseUp(double x);
+    void BalkenZeichnen(int Prozent);
+
+    QComboBox* LIST1 = nullptr;
+    MediaDevice* mscMusik = nullptr;
+    ClickableProgressBar* Fortschritt = nullptr;
+    QLabel* lbltitel = nullptr;
+    QLabel* lblprozent = nullptr;
+    QLabel* lblDauerBisher = nullptr;
+    QLabel* lblDauerGesamt = nullptr;
+    QPushButton* cmdzufall = nullptr;
+    QPushButton* cmdKeinzufall = nullptr;
+    QPushButton* cmdVolume = nullptr;
+    QPushButton* cmdnovolume = nullptr;
+    PanelStatusBar* StatusBar = nullptr;
+
+    frmWarteliste* Warteliste = nullptr;
+    frmSuchen* Suchen = nullptr;
+    // Loaded when the menu first shows them; gone again once unloaded.
+    QPointer<frmEinstellungen> Einstellungen;
+    QPointer<frmQuellpfad> Quellpfad;
+    QPointer<frminfo> Info;
+
+Q_SIGNALS:
+    // The user confirmed the end; the application leaves its event loop.
+    void Programmende();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void connectSession();
+    void zeigen();
+    void programmBeenden();
+    void showWindow(QWidget* window);
+
+    Sitzung& m_sitzung;
+    Dialogs& m_dialogs;
+};

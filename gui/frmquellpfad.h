@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QWidget>
+
+class Sitzung;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+// The source-paths window: edits the folders the library is read from, for
+// the next start. It shows the folders of this start and writes the list
+// when it unloads.
+class frmQuellpfad final : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmQuellpfad(Sitzung& sitzung, QWidget* parent = nullptr);
+    Q_DISABLE_COPY_MOVE(frmQuellpfad)
+
+    void cmdSpeichern_Click();
+    void cmdlöschen_Click();
+    void cmdZurück_Click();
+    void lstPfade_Click();
+
+    QLabel* Label1 = nullptr;
+    QListWidget* lstPfade = nullptr;
+    QLineEdit* txtEingabe = nullptr;
+    QPushButton* cmdSpeichern = nullptr;
+    QPushButton* cmdlöschen = nullptr;
+    QPushButton* cmdZurück = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Sitzung& m_sitzung;
+};

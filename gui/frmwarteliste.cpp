@@ -1,0 +1,117 @@
+#include "gui/frmwarteliste.h"
+
+#include "core/sitzung.h"
+#include "gui/dialogs.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+
+int markierteZeile(const QListView* liste)
+{
+    const QModelIndexList markiert = liste->selectionModel()->selectedRows();
+    return markiert.isEmpty() ? -1 : markiert.first().row();
+}
+
+frmWarteliste::frmWarteliste(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_sitzung(sitzung), m_dialogs(dialogs)
+{
+    setWindowTitle(QStringLiteral("Warteliste"));
+    setObjectName(QStringLiteral("frmWarteliste"));
+    auto* grid = new QGridLayout(this);
+
+    const auto liste = [&](const char* name, QAbstractItemModel* model) {
+        auto* l = new QListView(this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setUniformItemSizes(true);
+        l->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        l->setModel(model);
+        return l;
+    };
+    const auto button = [&](const QString& text, void (frmWarteliste::*click)()) {
+        auto* b = new QPushButton(text, this);
+        connect(b, &QPushButton::clicked, this, click);
+        return b;
+    };
+    grid->addWidget(new QLabel(QStringLiteral("Liste der verfügbaren Lieder"), this), 0, 0, 1, 4);
+    comboLieder = liste("comboLieder", &sitzung.bibliothek());
+    grid->addWidget(comboLieder, 1, 0, 1, 4);
+    grid->addWidget(button(QStringLiteral(".... Hinzufügen"), &frmWarteliste::cmdhinzufügen_Click),
+                    2, 0, 1, 4);
+    grid->addWidget(new QLabel(QStringLiteral("Inhalt der Warteliste"), this), 3, 0, 1, 4);
+    combowarteliste = liste("combowarteliste", &sitzung.warteliste());
+    grid->addWidget(combowarteliste, 4, 0, 1, 4);
+    grid->addWidget(button(QStringLiteral(".... Entfernen"), &frmWarteliste::cmdEntfernen_Click), 5,
+                    0);
+    grid->addWidget(button(QStringLiteral("Hoch"), &frmWarteliste::cmdHoch_Click), 5, 1);
+    grid->addWidget(button(QStringLiteral("Runter"), &frmWarteliste::cmdRunter_Click), 5, 2);
+    grid->addWidget(button(QStringLiteral("Alles löschen"), &frmWarteliste::cmdlöschen_Click), 5,
+                    3);
+    QPushButton* zurueck = button(QStringLiteral("&Zurück"), &frmWarteliste::cmdZurück_Click);
+    zurueck->setObjectName(QStringLiteral("cmdZurueck"));
+    grid->addWidget(zurueck, 6, 0, 1, 4);
+    resize(460, 600);
+}
+
+void frmWarteliste::cmdhinzufügen_Click()
+{
+    const int zeile = markierteZeile(comboLieder);
+    if (zeile < 0)
+        return;
+    Warteliste& w = m_sitzung.warteliste();
+    w.anhaengen(m_sitzung.bibliothek().nummer(zeile));
+    w.WartendAnzeigen();
+}
+
+void frmWarteliste::cmdEntfernen_Click()
+{
+    const int zeile = markierteZeile(combowarteliste);
+    if (zeile < 0) {
+        m_dialogs.inform(this, QStringLiteral("Achtung: Sie haben keinen Eintrag markiert."));
+        return;
+    }
+    m_sitzung.warteliste().entfernen(zeile);
+    combowarteliste->clearSelection();
+    combowarteliste->setCurrentIndex({});
+}
+
+void frmWarteliste::verschieben(int richtung)
+{
+    const int ziel = m_sitzung.warteliste().verschieben(markierteZeile(combowarteliste), richtung);
+    if (ziel >= 0)
+        combowarteliste->setCurrentIndex(m_sitzung.warteliste().index(ziel));
+}
+
+void frmWarteliste::cmdHoch_Click()
+{
+    verschieben(-1);
+}
+
+void frmWarteliste::cmdRunter_Click()
+{
+    verschieben(+1);
+}
+
+void frmWarteliste::cmdlöschen_Click()
+{
+    m_sitzung.warteliste().leeren();
+}
+
+void frmWarteliste::cmdZurück_Click()
+{
+    hide();
+    if (QWidget* hauptfenster = parentWidget()) {
+        hauptfenster->show();
+        hauptfenster->raise();
+        hauptfenster->activateWindow();
+    }
+}
+
+void frmWarteliste::closeEvent(QCloseEvent* event)
+{
+    // The queue window only hides: it comes back as it was.
+    event->ignore();
+    hide();
+}

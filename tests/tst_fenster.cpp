@@ -1,0 +1,255 @@
+// The windows over a session, used with real focus and selection.
+#include "gui/frmeinstellungen.h"
+#include "gui/frmplayer.h"
+#include "gui/frmquellpfad.h"
+#include "gui/frmsuchen.h"
+#include "gui/frmwarteliste.h"
+#include "gui/mediadevice.h"
+#include "gui/progressbar.h"
+#include "gui/statusbar.h"
+#include "tests/support/fakes.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+namespace
+{
+
+// A started main window over a session.
+struct Fenster : SitzungFixture {
+    explicit Fenster(const QByteArray& settings = "00000\r\n", const QByteArray& queue = {})
+        : SitzungFixture(
+              {QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3")}, settings,
+              queue),
+          player(*sitzung, dialogs)
+    {
+        player.Form_Load();
+        player.show();
+    }
+    QString panel(const QString& key) const { return player.StatusBar->panelText(key); }
+    FakeDialogs dialogs;
+    frmPlayer player;
+};
+
+// Shows the window and gives the list the keyboard focus, as a Tab would: the
+// list then has a current row but nothing selected.
+void focus(QWidget* window, QAbstractItemView* list)
+{
+    window->show();
+    QApplication::setActiveWindow(window);
+    list->setFocus(Qt::TabFocusReason);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QVERIFY(list->currentIndex().isValid());
+    QVERIFY(!list->selectionModel()->hasSelection());
+}
+
+void clickRow(QAbstractItemView* list, int row)
+{
+    const QRect r = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+void press(QWidget* window, const QString& text)
+{
+    for (QPushButton* b : window->findChildren<QPushButton*>())
+        if (b->text() == text)
+            return b->click();
+    QFAIL(qPrintable(text));
+}
+
+} // namespace
+
+class FensterTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void mainWindowShowsTheSession();
+    void queueButtonsNeedASelection();
+    void searchButtonsNeedASelection();
+    void sourcePathsOfAFirstStartSurvive();
+    void sourcePathsByKeyboard();
+    void settingsWindowCopiesBack();
+    void failedSaveAsksBeforeTheEnd();
+    void endFromMenuWritesNothing();
+};
+
+void FensterTest::mainWindowShowsTheSession()
+{
+    Fenster f("00000\r\n", "c.mp3/\r\n");
+    QCOMPARE(f.player.LIST1->currentText(), QStringLiteral("a.mp3   #0#"));
+    QCOMPARE(f.panel(QStringLiteral("Tracks")), QStringLiteral("3 Lieder"));
+    QCOMPARE(f.panel(QStringLiteral("Warteliste")), QStringLiteral("1"));
+    QCOMPARE(f.panel(QStringLiteral("Ton")), QStringLiteral("Ton an"));
+    QCOMPARE(f.panel(QStringLiteral("Zufall")), QStringLiteral("Aus"));
+    QCOMPARE(f.panel(QStringLiteral("Modus")), QString());
+    // The chooser's selection is what Play plays; the caption follows the clock.
+    f.player.LIST1->setCurrentIndex(1);
+    f.player.mscMusik->play->click();
+    QCOMPARE(f.panel(QStringLiteral("Modus")), QStringLiteral("PLAY"));
+    QCOMPARE(f.player.lbltitel->text(), QStringLiteral("b.mp3   "));
+    QCOMPARE(f.player.windowTitle(), QStringLiteral("Tonlaterne"));
+    f.engine->length = 185000;
+    f.engine->position = 92500;
+    f.sitzung->wiedergabe().Timer1_Timer();
+    QCOMPARE(f.player.windowTitle(), QStringLiteral("Tonlaterne >> b.mp3     50 %"));
+    QCOMPARE(f.player.Fortschritt->value(), 50);
+    f.player.cmdVolume->click();
+    QVERIFY(f.engine->silent && f.player.cmdnovolume->isVisible() &&
+            !f.player.cmdVolume->isVisible());
+    QCOMPARE(f.panel(QStringLiteral("Ton")), QStringLiteral("Ton aus"));
+    f.player.cmdzufall->click();
+    QCOMPARE(f.panel(QStringLiteral("Zufall")), QStringLiteral("Ein"));
+    QVERIFY(f.player.cmdKeinzufall->isVisible() && !f.player.cmdzufall->isVisible());
+}
+
+void FensterTest::queueButtonsNeedASelection()
+{
+    Fenster f("00000\r\n", "a.mp3/b.mp3/\r\n");
+    frmWarteliste* w = f.player.Warteliste;
+    Warteliste& queue = f.sitzung->warteliste();
+    focus(w, w->comboLieder);
+    press(w, QStringLiteral(".... Hinzufügen"));
+    QCOMPARE(queue.Wartend(), 2);
+
+    focus(w, w->combowarteliste);
+    for (const char* button : {".... Entfernen", "Hoch", "Runter"})
+        press(w, QString::fromUtf8(button));
+    QCOMPARE(f.dialogs.messages,
+             QStringList{QStringLiteral("Achtung: Sie haben keinen Eintrag markiert.")});
+    QCOMPARE(queue.WartelisteSpeichern(), QStringLiteral("a.mp3/b.mp3/"));
+
+    clickRow(w->comboLieder, 2);
+    press(w, QStringLiteral(".... Hinzufügen"));
+    QCOMPARE(f.panel(QStringLiteral("Warteliste")), QStringLiteral("3"));
+    clickRow(w->combowarteliste, 2);
+    press(w, QStringLiteral("Hoch"));
+    QCOMPARE(queue.WartelisteSpeichern(), QStringLiteral("a.mp3/c.mp3/b.mp3/"));
+    press(w, QStringLiteral(".... Entfernen"));
+    QCOMPARE(queue.WartelisteSpeichern(), QStringLiteral("a.mp3/b.mp3/"));
+    // Removing leaves the panel to the clock; closing only hides.
+    QCOMPARE(f.panel(QStringLiteral("Warteliste")), QStringLiteral("3"));
+    w->close();
+    QVERIFY(!w->isVisible());
+    QCOMPARE(f.player.Warteliste, w);
+}
+
+void FensterTest::searchButtonsNeedASelection()
+{
+    Fenster f;
+    frmSuchen* s = f.player.Suchen;
+    s->txtSuchtext->setText(QStringLiteral("MP3 b"));
+    QCOMPARE(s->lblTreffer->text(), QStringLiteral("1 Treffer"));
+    focus(s, s->combosuchen);
+    s->cmdWarteListe->click();
+    s->cmdJetztSpielen->click();
+    QCOMPARE(f.dialogs.messages, QStringList{QStringLiteral("Kein Eintrag markiert")});
+    QCOMPARE(f.sitzung->warteliste().Wartend(), 0);
+    QVERIFY(f.engine->calls.size() == 1); // only the "Open" of the start
+
+    QTest::keyClick(s->combosuchen, Qt::Key_Space);
+    s->cmdJetztSpielen->click();
+    QCOMPARE(QString::fromStdString(f.engine->fileName.filename()), QStringLiteral("b.mp3"));
+    s->cmdWarteListe->click();
+    QCOMPARE(f.panel(QStringLiteral("Warteliste")), QStringLiteral("1"));
+    // An empty search text shows nothing and hides the buttons.
+    s->txtSuchtext->setText(QString());
+    QCOMPARE(s->lblTreffer->text(), QStringLiteral("0 Treffer"));
+    QVERIFY(!s->cmdJetztSpielen->isVisible());
+}
+
+void FensterTest::sourcePathsOfAFirstStartSurvive()
+{
+    Ordner o;
+    o.write(QStringLiteral("home/Music/lied.mp3"));
+    qputenv("HOME", o.path(QStringLiteral("home")).toUtf8());
+    const auto start = [&] {
+        auto sitzung = std::make_unique<Sitzung>(std::make_unique<FakeEngine>(), o.path());
+        sitzung->starten();
+        return sitzung;
+    };
+    {
+        auto sitzung = start();
+        QCOMPARE(sitzung->bibliothek().size(), 1);
+        FakeDialogs dialogs;
+        frmPlayer player(*sitzung, dialogs);
+        player.mnuPfade_Click();
+        QCOMPARE(player.Quellpfad->lstPfade->count(), 1);
+        player.Quellpfad->cmdZurück->click();
+    }
+    QCOMPARE(o.read(QStringLiteral("Quellpfad.wob")),
+             o.path(QStringLiteral("home/Music")).toUtf8() + ";\r\n");
+    QCOMPARE(start()->bibliothek().size(), 1);
+}
+
+void FensterTest::sourcePathsByKeyboard()
+{
+    Fenster f;
+    f.player.mnuPfade_Click();
+    frmQuellpfad* q = f.player.Quellpfad;
+    q->txtEingabe->setText(QStringLiteral(" \t/zwei \t "));
+    q->cmdSpeichern->click();
+    focus(q, q->lstPfade);
+    QVERIFY(q->txtEingabe->text() != q->lstPfade->item(0)->text());
+    QTest::keyClick(q->lstPfade, Qt::Key_Down);
+    QCOMPARE(q->txtEingabe->text(), QStringLiteral("\t/zwei \t"));
+    q->cmdlöschen->click();
+    QCOMPARE(q->lstPfade->count(), 1);
+}
+
+void FensterTest::settingsWindowCopiesBack()
+{
+    Fenster f("10200\r\n");
+    f.player.mnuEinstellungen_Click();
+    frmEinstellungen* e = f.player.Einstellungen;
+    QVERIFY(e->checkBox[0]->isChecked() && !e->checkBox[2]->isChecked());
+    e->checkBox[3]->setChecked(true);
+    e->cmdZurück->click();
+    QCOMPARE(f.sitzung->optionen().zeile(), QStringLiteral("10010"));
+}
+
+void FensterTest::failedSaveAsksBeforeTheEnd()
+{
+    Fenster f;
+    QSignalSpy ende(&f.player, &frmPlayer::Programmende);
+    QFile::remove(f.ordner.path(QStringLiteral("Einstellungen.wob")));
+    QDir().mkpath(f.ordner.path(QStringLiteral("Einstellungen.wob/x")));
+    f.dialogs.answers = {true, false};
+    QVERIFY(!f.player.close());
+    QCOMPARE(f.dialogs.questions.size(), 2);
+    QVERIFY(f.dialogs.questions.last().contains(
+        QStringLiteral("Einstellungen.wob: An ihrer Stelle steht ein Ordner.")));
+    QVERIFY(ende.isEmpty());
+    // Once the folder is gone the end goes through.
+    QVERIFY(QDir(f.ordner.path(QStringLiteral("Einstellungen.wob"))).removeRecursively());
+    f.dialogs.answers = {true};
+    QVERIFY(f.player.close());
+    QCOMPARE(ende.size(), 1);
+    QCOMPARE(f.ordner.read(QStringLiteral("Einstellungen.wob")), QByteArray("00000\r\n"));
+}
+
+void FensterTest::endFromMenuWritesNothing()
+{
+    Fenster f("10000\r\n");
+    QSignalSpy ende(&f.player, &frmPlayer::Programmende);
+    f.player.mnuPfade_Click();
+    f.player.mnuEnde_Click();
+    QVERIFY(ende.isEmpty());
+    f.dialogs.answers = {true};
+    f.player.mnuEnde_Click();
+    QCOMPARE(ende.size(), 1);
+    QCOMPARE(QDir(f.ordner.path()).entryList(QDir::Files).size(), 2);
+    QCOMPARE(f.engine->calls.last(), QStringLiteral("close"));
+}
+
+QTEST_MAIN(FensterTest)
+#include "tst_fenster.moc"
