@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// The platform's spelling of a path: bytes here, wide characters elsewhere.
+// A path as the file system spells it: the bytes of the name, undecoded.
 using NativePath = std::filesystem::path::string_type;
 
 // Identity of a folder on disk, so that a walk can tell a folder it is already in.
