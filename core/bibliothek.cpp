@@ -57,6 +57,14 @@ QString slowSortKey(const QString& text)
     return spelt;
 }
 
+// The display order: by sort key, ties by the text itself.
+bool vor(const QString& keyA, const QString& a, const QString& keyB, const QString& b)
+{
+    if (const int c = QString::compare(keyA, keyB); c != 0)
+        return c < 0;
+    return a < b;
+}
+
 QStringList sortedForDisplay(const QStringList& texts, std::vector<int>& order)
 {
     // Key and position side by side, so that the sort reads one place per entry.
@@ -65,9 +73,7 @@ QStringList sortedForDisplay(const QStringList& texts, std::vector<int>& order)
     for (qsizetype i = 0; i < texts.size(); ++i)
         keyed.emplace_back(sortKey(texts[i]), static_cast<int>(i));
     std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
-        if (const int c = QString::compare(a.first, b.first); c != 0)
-            return c < 0;
-        return texts[a.second] < texts[b.second];
+        return vor(a.first, texts[a.second], b.first, texts[b.second]);
     });
     QStringList sorted;
     sorted.reserve(texts.size());
@@ -192,4 +198,33 @@ QVariant Bibliothek::data(const QModelIndex& index, int role) const
         index.row() >= size())
         return {};
     return m_sortiert.at(index.row());
+}
+
+int Bibliothek::nummerVon(const NativePath& pfad) const
+{
+    const auto it = std::find(m_ListeMitPfadNamen.begin(), m_ListeMitPfadNamen.end(), pfad);
+    return it == m_ListeMitPfadNamen.end() ? -1
+                                           : static_cast<int>(it - m_ListeMitPfadNamen.begin());
+}
+
+int Bibliothek::hinzufuegen(const NativePath& pfad)
+{
+    const std::filesystem::path p(pfad);
+    ShowFileList(p.parent_path().native(), {p.filename().native()}, true);
+    const int N = static_cast<int>(m_lsttemp.size()) - 1;
+    const QString& text = m_lsttemp[N];
+    const QString key = sortKey(text);
+    const auto stelle =
+        std::partition_point(m_sortiert.begin(), m_sortiert.end(),
+                             [&](const QString& e) { return vor(sortKey(e), e, key, text); });
+    const int zeile = static_cast<int>(stelle - m_sortiert.begin());
+    beginInsertRows({}, zeile, zeile);
+    m_sortiert.insert(zeile, text);
+    m_nummern.insert(m_nummern.begin() + zeile, N);
+    for (int& position : m_listennummern)
+        if (position >= zeile)
+            ++position;
+    m_listennummern.push_back(zeile);
+    endInsertRows();
+    return N;
 }

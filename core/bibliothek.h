@@ -25,6 +25,10 @@ public:
     void AlleDateienAusAllenPfadenEinlesen(const QStringList& pfade, bool AlleDateien);
     // Sorts the entries for display, in one model reset.
     void ListeÜbertragen();
+    // Entry N whose path is this one; -1 when the library has none.
+    int nummerVon(const NativePath& pfad) const;
+    // Adds a file found elsewhere as one more entry, in its sorted place; its N.
+    int hinzufuegen(const NativePath& pfad);
 
     // Position in the sorted order of entry N; -1 when there is none.
     int ListennummerErmitteln(int N) const;

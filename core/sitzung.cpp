@@ -2,6 +2,9 @@
 
 #include "core/linestore.h"
 
+#include <QFile>
+#include <filesystem>
+
 Sitzung::Sitzung(std::unique_ptr<MediaEngine> engine, const QString& ordner, QObject* parent)
     : QObject(parent), m_ordner(ordner), m_warteliste(m_bibliothek),
       m_wiedergabe(std::move(engine), m_bibliothek, m_warteliste)
@@ -47,6 +50,29 @@ QStringList Sitzung::speichern()
 void Sitzung::beenden()
 {
     m_wiedergabe.beenden();
+}
+
+void Sitzung::oeffnen(const QStringList& pfade)
+{
+    std::vector<int> nummern;
+    for (const QString& p : pfade) {
+        const NativePath pfad = QFile::encodeName(p).toStdString();
+        std::error_code fehler;
+        if (!std::filesystem::is_regular_file(pfad, fehler))
+            continue;
+        int N = m_bibliothek.nummerVon(pfad);
+        if (N < 0) {
+            N = m_bibliothek.hinzufuegen(pfad);
+            m_suche.einfuegen(m_bibliothek.ListennummerErmitteln(N), m_bibliothek.text(N));
+        }
+        nummern.push_back(N);
+    }
+    if (nummern.empty())
+        return;
+    for (size_t i = 1; i < nummern.size(); ++i)
+        m_warteliste.einfuegen(static_cast<int>(i) - 1, nummern[i]);
+    m_wiedergabe.Play(m_bibliothek.ListennummerErmitteln(nummern.front()));
+    m_warteliste.WartendAnzeigen();
 }
 
 void Sitzung::EinstellungenWiederherstellen()

@@ -28,6 +28,10 @@ public:
     // line "file: reason" for every file that could not be written.
     QStringList speichern();
     void beenden();
+    // Files handed to the player from outside: the first plays now, the others
+    // go to the front of the queue in order. A file outside the library joins
+    // it for this run; a path that is no file is passed over.
+    void oeffnen(const QStringList& pfade);
 
     void EinstellungenWiederherstellen();
     bool EinstellungenSpeichern(QString* grund = nullptr);

@@ -31,6 +31,12 @@ void Suche::setInhalt(const QStringList& sortiert)
     }
 }
 
+void Suche::einfuegen(int position, const QString& eintrag)
+{
+    m_gefaltet.insert(position, eintrag.toCaseFolded());
+    m_zeichen.insert(m_zeichen.begin() + position, zeichenMaske(m_gefaltet.at(position)));
+}
+
 int Suche::Leerzeichenfinden(const QString& Text)
 {
     return static_cast<int>(Text.indexOf(u' ') + 1);

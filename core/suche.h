@@ -11,6 +11,8 @@ public:
     // mask of the characters it holds, which passes over most entries of a
     // typical search without reading their text.
     void setInhalt(const QStringList& sortiert);
+    // One more entry at this position of the list.
+    void einfuegen(int position, const QString& eintrag);
 
     // Position (from 1) of the first blank in Text; 0 when it has none.
     static int Leerzeichenfinden(const QString& Text);

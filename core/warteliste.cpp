@@ -5,16 +5,18 @@
 
 #include <QHash>
 #include <QStringTokenizer>
+#include <algorithm>
 
 Warteliste::Warteliste(const Bibliothek& bibliothek, QObject* parent)
     : QAbstractListModel(parent), m_bibliothek(bibliothek)
 {
 }
 
-void Warteliste::anhaengen(int N)
+void Warteliste::einfuegen(int zeile, int N)
 {
-    beginInsertRows({}, Wartend(), Wartend());
-    m_nummern.push_back(N);
+    zeile = std::clamp(zeile, 0, Wartend());
+    beginInsertRows({}, zeile, zeile);
+    m_nummern.insert(m_nummern.begin() + zeile, N);
     endInsertRows();
 }
 

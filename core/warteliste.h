@@ -20,7 +20,8 @@ public:
 
     int Wartend() const { return static_cast<int>(m_nummern.size()); }
     int nummer(int zeile) const { return m_nummern[static_cast<size_t>(zeile)]; }
-    void anhaengen(int N);
+    void anhaengen(int N) { einfuegen(Wartend(), N); }
+    void einfuegen(int zeile, int N);
     void entfernen(int zeile);
     // Swaps the entry with its neighbour; the new row, or -1 when it cannot move.
     int verschieben(int zeile, int richtung);

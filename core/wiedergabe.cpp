@@ -64,15 +64,15 @@ void Wiedergabe::setTakt(int ms)
 
 void Wiedergabe::setAuswahl(int Listennummer)
 {
-    if (Listennummer == m_auswahl)
+    if (Listennummer == Auswahl())
         return;
-    m_auswahl = Listennummer;
+    m_auswahl = m_bibliothek.index(Listennummer);
     Q_EMIT auswahlChanged(Listennummer);
 }
 
 void Wiedergabe::Play(int Liednr)
 {
-    m_Listennummer = Liednr;
+    m_Listennummer = m_bibliothek.index(Liednr);
     // A position outside the list (an empty library, a queue entry that is
     // gone) plays nothing and changes nothing.
     if (Liednr < 0 || Liednr >= m_bibliothek.size())
@@ -100,7 +100,7 @@ void Wiedergabe::Play(int Liednr)
 
 void Wiedergabe::PlayClick()
 {
-    Play(m_auswahl);
+    Play(Auswahl());
 }
 
 void Wiedergabe::PauseClick()
@@ -202,7 +202,7 @@ void Wiedergabe::naechstesLied()
     } else if (m_ZufallAn) {
         Play(Zufallszahl(0, m_bibliothek.size()));
     } else {
-        const int K = m_Listennummer + 1;
+        const int K = Listennummer() + 1;
         Play(K != m_bibliothek.size() ? K : 0);
     }
 }

@@ -3,6 +3,7 @@
 #include "platform/mediaengine.h"
 
 #include <QObject>
+#include <QPersistentModelIndex>
 #include <QRandomGenerator>
 #include <QTimer>
 #include <memory>
@@ -62,14 +63,14 @@ public:
     static QString SekundenInMinuten(int Sekunden);
 
     // The entry chosen in the track chooser, which Play selects.
-    int Auswahl() const { return m_auswahl; }
+    int Auswahl() const { return m_auswahl.row(); }
     void setAuswahl(int Listennummer);
 
     Zustand zustand() const { return m_zustand; }
     Knoepfe knoepfe() const { return m_knoepfe; }
     const Anzeige& anzeige() const { return m_anzeige; }
     const QString& titel() const { return m_titel; }
-    int Listennummer() const { return m_Listennummer; }
+    int Listennummer() const { return m_Listennummer.row(); }
     bool TonAn() const { return m_TonAn; }
     bool ZufallAn() const { return m_ZufallAn; }
     bool Liedende() const { return m_Liedende; }
@@ -109,8 +110,9 @@ private:
     Knoepfe m_knoepfe;
     Anzeige m_anzeige;
     QString m_titel;
-    int m_auswahl = -1;
-    int m_Listennummer = 0;
+    // Positions in the sorted library that move along when an entry joins it.
+    QPersistentModelIndex m_auswahl;
+    QPersistentModelIndex m_Listennummer;
     bool m_TonAn = false;
     bool m_ZufallAn = false;
     bool m_Liedende = false;

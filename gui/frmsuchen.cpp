@@ -25,6 +25,11 @@ frmSuchen::frmSuchen(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     txtSuchtext->installEventFilter(this);
     // Connected after the design text is set: that text is no search.
     connect(txtSuchtext, &QLineEdit::textChanged, this, &frmSuchen::txtSuchtext_Change);
+    // A file opened from outside joins the library: the hits' places move.
+    connect(&sitzung.bibliothek(), &QAbstractItemModel::rowsInserted, this, [this] {
+        if (!m_treffer.empty())
+            txtSuchtext_Change();
+    });
 
     const auto button = [&](const QString& text, const QString& tip, void (frmSuchen::*click)()) {
         auto* b = new QPushButton(text, this);

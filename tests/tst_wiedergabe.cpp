@@ -59,6 +59,7 @@ private Q_SLOTS:
     void randomDrawIsUniformAndIndependent();
     void startUp_data();
     void startUp();
+    void filesOpenedFromOutside();
     void endWritesQueueThenSettings();
     void failedSaveIsReported();
 };
@@ -374,6 +375,30 @@ void WiedergabeTest::startUp()
     QCOMPARE(QDir(f.ordner.path()).entryList(QDir::Files).size(),
              1 + !settings.isEmpty() + !queue.isEmpty());
     QCOMPARE(QFileInfo(f.ordner.path(QStringLiteral("M"))).lastModified(), before);
+}
+
+void WiedergabeTest::filesOpenedFromOutside()
+{
+    TenTracks f(settingsOff, "t9.mp3/\r\n");
+    f.w().Play(3);
+    const QString neu = f.ordner.write(QStringLiteral("anderswo/a neu #1#.mp3"));
+    f.sitzung->oeffnen({f.ordner.path(QStringLiteral("fehlt.mp3")),
+                        f.ordner.path(QStringLiteral("M/t5.mp3")), neu,
+                        f.ordner.path(QStringLiteral("M"))});
+    QCOMPARE(f.playing(), QStringLiteral("t5.mp3"));
+    // The new entry sorts first; what was chosen keeps its track.
+    Bibliothek& b = f.sitzung->bibliothek();
+    QCOMPARE(b.size(), 11);
+    QCOMPARE(b.sortiert().first(), QStringLiteral("a neu #1#.mp3   #10#"));
+    QCOMPARE(b.sortiert().at(f.w().Auswahl()), QStringLiteral("t5.mp3   #5#"));
+    QCOMPARE(f.sitzung->suche().Suchen(QStringLiteral("NEU")), std::vector<int>{0});
+    QCOMPARE(f.sitzung->warteliste().WartelisteSpeichern(),
+             QStringLiteral("a neu #1#.mp3/t9.mp3/"));
+    f.trackEnds();
+    QCOMPARE(QString::fromStdString(f.engine->fileName), neu);
+    f.trackEnds();
+    QCOMPARE(f.playing(), QStringLiteral("t9.mp3"));
+    QCOMPARE(f.w().Listennummer(), 10);
 }
 
 void WiedergabeTest::endWritesQueueThenSettings()
