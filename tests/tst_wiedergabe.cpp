@@ -60,6 +60,7 @@ private Q_SLOTS:
     void startUp_data();
     void startUp();
     void filesOpenedFromOutside();
+    void emptyLibraryStartsQuietly();
     void endWritesQueueThenSettings();
     void failedSaveIsReported();
 };
@@ -381,7 +382,7 @@ void WiedergabeTest::filesOpenedFromOutside()
 {
     TenTracks f(settingsOff, "t9.mp3/\r\n");
     f.w().Play(3);
-    const QString neu = f.ordner.write(QStringLiteral("anderswo/a neu #1#.mp3"));
+    const QString neu = f.ordner.write(QStringLiteral("anderswo/a neu #10#.mp3"));
     f.sitzung->oeffnen({f.ordner.path(QStringLiteral("fehlt.mp3")),
                         f.ordner.path(QStringLiteral("M/t5.mp3")), neu,
                         f.ordner.path(QStringLiteral("M"))});
@@ -389,16 +390,29 @@ void WiedergabeTest::filesOpenedFromOutside()
     // The new entry sorts first; what was chosen keeps its track.
     Bibliothek& b = f.sitzung->bibliothek();
     QCOMPARE(b.size(), 11);
-    QCOMPARE(b.sortiert().first(), QStringLiteral("a neu #1#.mp3   #10#"));
+    QCOMPARE(b.sortiert().first(), QStringLiteral("a neu #10#.mp3   #10#"));
     QCOMPARE(b.sortiert().at(f.w().Auswahl()), QStringLiteral("t5.mp3   #5#"));
     QCOMPARE(f.sitzung->suche().Suchen(QStringLiteral("NEU")), std::vector<int>{0});
     QCOMPARE(f.sitzung->warteliste().WartelisteSpeichern(),
-             QStringLiteral("a neu #1#.mp3/t9.mp3/"));
+             QStringLiteral("a neu #10#.mp3/t9.mp3/"));
+    QSignalSpy titel(&f.w(), &Wiedergabe::titelChanged);
     f.trackEnds();
     QCOMPARE(QString::fromStdString(f.engine->fileName), neu);
+    // Every copy of the marker leaves the title, the one in the name too.
+    QCOMPARE(titel.takeFirst().first().toString(), QStringLiteral("a neu .mp3   "));
     f.trackEnds();
     QCOMPARE(f.playing(), QStringLiteral("t9.mp3"));
     QCOMPARE(f.w().Listennummer(), 10);
+}
+
+void WiedergabeTest::emptyLibraryStartsQuietly()
+{
+    SitzungFixture f({}, "01100\r\n", "a.mp3/\r\n");
+    f.sitzung->starten();
+    f.sitzung->wiedergabe().Timer1_Timer();
+    f.sitzung->wiedergabe().NextClick();
+    QCOMPARE(f.sitzung->wiedergabe().Auswahl(), -1);
+    QCOMPARE(f.engine->calls, QStringList{QStringLiteral("Open")});
 }
 
 void WiedergabeTest::endWritesQueueThenSettings()
