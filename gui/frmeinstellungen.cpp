@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 frmEinstellungen::frmEinstellungen(Optionen& optionen, QWidget* parent)
@@ -31,6 +32,7 @@ frmEinstellungen::frmEinstellungen(Optionen& optionen, QWidget* parent)
     }
     cmdZurück = new QPushButton(QStringLiteral("Zurück"), this);
     connect(cmdZurück, &QPushButton::clicked, this, &frmEinstellungen::cmdZurück_Click);
+    new QShortcut(Qt::Key_Escape, this, this, &frmEinstellungen::cmdZurück_Click);
     spalte->addWidget(cmdZurück);
     resize(480, 230);
 }

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 frminfo::frminfo(QWidget* parent) : QWidget(parent, Qt::Window)
@@ -19,6 +20,7 @@ frminfo::frminfo(QWidget* parent) : QWidget(parent, Qt::Window)
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     cmdback = new QPushButton(QStringLiteral("Zurück"), this);
     connect(cmdback, &QPushButton::clicked, this, &QWidget::close);
+    new QShortcut(Qt::Key_Escape, this, this, &QWidget::close);
 
     auto* spalte = new QVBoxLayout(this);
     spalte->addWidget(Label1, 1);

@@ -2,6 +2,7 @@
 
 #include "core/sitzung.h"
 #include "gui/dialogs.h"
+#include "gui/fensterrolle.h"
 #include "gui/frmeinstellungen.h"
 #include "gui/frminfo.h"
 #include "gui/frmquellpfad.h"
@@ -11,10 +12,12 @@
 #include "gui/progressbar.h"
 #include "gui/statusbar.h"
 
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
@@ -28,6 +31,28 @@ const QString tracks = QStringLiteral("Tracks");
 const QString ton = QStringLiteral("Ton");
 const QString warteliste = QStringLiteral("Warteliste");
 const QString zufall = QStringLiteral("Zufall");
+
+const QString titel = QStringLiteral("Titel");
+const QString bisher = QStringLiteral("Bisher gespielt");
+const QString gesamt = QStringLiteral("Gesamtdauer");
+const QString prozent = QStringLiteral("Gespielt");
+
+// A screen reader reads a label by its name: what it shows, then the value.
+void beschriften(QLabel* label, const QString& was, const QString& text)
+{
+    label->setText(text);
+    label->setAccessibleName(text.isEmpty() ? was : was + QStringLiteral(": ") + text);
+}
+
+// One button of a pair stands in for the other; the keyboard focus goes along.
+void tauschen(QWidget* her, QWidget* weg)
+{
+    const bool fokus = weg->hasFocus();
+    her->show();
+    weg->hide();
+    if (fokus)
+        her->setFocus();
+}
 
 QString modusText(Wiedergabe::Zustand zustand)
 {
@@ -56,6 +81,7 @@ frmPlayer::frmPlayer(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), m_sitzung(sitzung), m_dialogs(dialogs)
 {
     initResources();
+    QAccessible::installFactory(fensterRolle);
     setObjectName(QStringLiteral("frmPlayer"));
     setWindowTitle(QStringLiteral("Tonlaterne"));
     buildControls();
@@ -85,19 +111,29 @@ void frmPlayer::buildControls()
     LIST1->setModel(&m_sitzung.bibliothek());
     if (auto* view = qobject_cast<QListView*>(LIST1->view()))
         view->setUniformItemSizes(true);
+    LIST1->setAccessibleName(QStringLiteral("Liedauswahl"));
+    LIST1->setAccessibleDescription(QStringLiteral("Das hier gewählte Lied spielt „Abspielen“."));
+    LIST1->lineEdit()->setAccessibleName(LIST1->accessibleName());
+    // On Linux Qt names a combo box by its entry and leaves its purpose to a
+    // label pointing at it. The chooser has no caption: the label stays hidden.
+    auto* auswahl = new QLabel(LIST1->accessibleName(), central);
+    auswahl->setBuddy(LIST1);
+    auswahl->hide();
     grid->addWidget(LIST1, 0, 0, 1, 4);
 
-    const auto label = [&](const char* name, const QString& tip) {
+    const auto label = [&](const char* name, const QString& was, const QString& tip) {
         auto* l = new QLabel(central);
         l->setObjectName(QString::fromLatin1(name));
         l->setToolTip(tip);
+        beschriften(l, was, {});
         return l;
     };
-    lbltitel = label("lbltitel", QStringLiteral("Titel des aktuell gespielten Liedes."));
-    lblDauerBisher = label("lblDauerBisher", QStringLiteral("Solange läuft dieser Titel schon."));
-    lblDauerGesamt = label("lblDauerGesamt", QStringLiteral("Gesamtdauer des Titels."));
-    lblprozent =
-        label("lblprozent", QStringLiteral("Soviele Prozent des Titels wurden schon gespielt."));
+    lbltitel = label("lbltitel", titel, QStringLiteral("Titel des aktuell gespielten Liedes."));
+    lblDauerBisher =
+        label("lblDauerBisher", bisher, QStringLiteral("Solange läuft dieser Titel schon."));
+    lblDauerGesamt = label("lblDauerGesamt", gesamt, QStringLiteral("Gesamtdauer des Titels."));
+    lblprozent = label("lblprozent", prozent,
+                       QStringLiteral("Soviele Prozent des Titels wurden schon gespielt."));
     grid->addWidget(lbltitel, 1, 0, 1, 4);
     grid->addWidget(lblDauerBisher, 2, 0);
     grid->addWidget(lblDauerGesamt, 2, 1);
@@ -108,6 +144,7 @@ void frmPlayer::buildControls()
     Fortschritt->setValue(0);
     Fortschritt->setTextVisible(false);
     Fortschritt->setToolTip(QStringLiteral("Zeigt den Fortschritt des aktuellen Liedes an."));
+    Fortschritt->setAccessibleName(QStringLiteral("Fortschritt"));
     connect(Fortschritt, &ClickableProgressBar::MouseUp, this,
             [this](Qt::MouseButton, Qt::KeyboardModifiers, double x, double) {
                 Fortschritt_MouseUp(x);
@@ -119,9 +156,11 @@ void frmPlayer::buildControls()
     grid->addWidget(mscMusik, 4, 0, 1, 2);
 
     // Each pair of switch buttons shares one place; one of them is visible.
-    const auto button = [&](const char* name, const char* icon, const QString& tip, int column) {
+    const auto button = [&](const char* name, const char* icon, const QString& was,
+                            const QString& tip, int column) {
         auto* b = new QPushButton(central);
         b->setObjectName(QString::fromLatin1(name));
+        b->setAccessibleName(was);
         b->setIcon(QIcon(QString::fromLatin1(icon)));
         b->setIconSize(QSize(28, 28));
         b->setFixedSize(40, 40);
@@ -129,14 +168,15 @@ void frmPlayer::buildControls()
         grid->addWidget(b, 4, column);
         return b;
     };
-    cmdVolume =
-        button("cmdVolume", ":/icons/ton-an.svg", QStringLiteral("Player auf Stumm stellen."), 2);
-    cmdnovolume =
-        button("cmdnovolume", ":/icons/ton-aus.svg", QStringLiteral("Ton wieder einschalten."), 2);
-    cmdzufall = button("cmdzufall", ":/icons/zufall-ein.svg",
+    cmdVolume = button("cmdVolume", ":/icons/ton-an.svg", QStringLiteral("Ton ausschalten"),
+                       QStringLiteral("Player auf Stumm stellen."), 2);
+    cmdnovolume = button("cmdnovolume", ":/icons/ton-aus.svg", QStringLiteral("Ton einschalten"),
+                         QStringLiteral("Ton wieder einschalten."), 2);
+    cmdzufall = button("cmdzufall", ":/icons/zufall-ein.svg", QStringLiteral("Zufall einschalten"),
                        QStringLiteral("Zufällige Wiedergabe einschalten."), 3);
-    cmdKeinzufall = button("cmdKeinzufall", ":/icons/zufall-aus.svg",
-                           QStringLiteral("Zufällige Wiedergabe ausschalten."), 3);
+    cmdKeinzufall =
+        button("cmdKeinzufall", ":/icons/zufall-aus.svg", QStringLiteral("Zufall ausschalten"),
+               QStringLiteral("Zufällige Wiedergabe ausschalten."), 3);
     cmdnovolume->hide();
     grid->setRowStretch(5, 1);
 
@@ -185,7 +225,8 @@ void frmPlayer::connectSession()
             [this, &w] { mscMusik->setKnoepfe(w.knoepfe()); });
     connect(&w, &Wiedergabe::zustandChanged, this,
             [this](Wiedergabe::Zustand z) { StatusBar->setPanelText(modus, modusText(z)); });
-    connect(&w, &Wiedergabe::titelChanged, lbltitel, &QLabel::setText);
+    connect(&w, &Wiedergabe::titelChanged, this,
+            [this](const QString& text) { beschriften(lbltitel, titel, text); });
     connect(&w, &Wiedergabe::auswahlChanged, LIST1, &QComboBox::setCurrentIndex);
     connect(LIST1, &QComboBox::currentIndexChanged, &w, &Wiedergabe::setAuswahl);
     connect(&w, &Wiedergabe::ticked, this, &frmPlayer::zeigen);
@@ -193,16 +234,14 @@ void frmPlayer::connectSession()
             [this](int n) { StatusBar->setPanelText(warteliste, QString::number(n)); });
 
     connect(&w, &Wiedergabe::tonChanged, this, [this](bool an) {
-        cmdVolume->setVisible(an);
-        cmdnovolume->setVisible(!an);
+        tauschen(an ? cmdVolume : cmdnovolume, an ? cmdnovolume : cmdVolume);
         StatusBar->setPanelText(ton, an ? QStringLiteral("Ton an") : QStringLiteral("Ton aus"));
     });
     connect(cmdVolume, &QPushButton::clicked, &w, [&w] { w.setTonAn(false); });
     connect(cmdnovolume, &QPushButton::clicked, &w, [&w] { w.setTonAn(true); });
 
     connect(&w, &Wiedergabe::zufallChanged, this, [this](bool an) {
-        cmdKeinzufall->setVisible(an);
-        cmdzufall->setVisible(!an);
+        tauschen(an ? cmdKeinzufall : cmdzufall, an ? cmdzufall : cmdKeinzufall);
         StatusBar->setPanelText(zufall, an ? QStringLiteral("Ein") : QStringLiteral("Aus"));
     });
     connect(cmdzufall, &QPushButton::clicked, &w, [&w] { w.ZufallEinAus(QStringLiteral("Ein")); });
@@ -228,9 +267,9 @@ void frmPlayer::Form_Load()
 void frmPlayer::zeigen()
 {
     const Wiedergabe::Anzeige& a = m_sitzung.wiedergabe().anzeige();
-    lblDauerGesamt->setText(a.dauerGesamt);
-    lblDauerBisher->setText(a.dauerBisher);
-    lblprozent->setText(a.prozent);
+    beschriften(lblDauerGesamt, gesamt, a.dauerGesamt);
+    beschriften(lblDauerBisher, bisher, a.dauerBisher);
+    beschriften(lblprozent, prozent, a.prozent);
     BalkenZeichnen(a.balken);
     setWindowTitle(QStringLiteral("Tonlaterne >> ") + lbltitel->text() + QStringLiteral("  ") +
                    lblprozent->text());

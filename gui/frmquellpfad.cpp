@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 frmQuellpfad::frmQuellpfad(Sitzung& sitzung, QWidget* parent)
@@ -25,10 +26,13 @@ frmQuellpfad::frmQuellpfad(Sitzung& sitzung, QWidget* parent)
     Label1->setWordWrap(true);
     lstPfade = new QListWidget(this);
     lstPfade->addItems(sitzung.Quellpfade());
+    lstPfade->setAccessibleName(QStringLiteral("Quellpfade"));
+    Label1->setBuddy(lstPfade);
     // A click or the arrow keys: the marked path goes into the text box.
     connect(lstPfade, &QListWidget::itemClicked, this, &frmQuellpfad::lstPfade_Click);
     connect(lstPfade, &QListWidget::itemSelectionChanged, this, &frmQuellpfad::lstPfade_Click);
     txtEingabe = new QLineEdit(this);
+    txtEingabe->setAccessibleName(QStringLiteral("Neuer Quellpfad"));
 
     const auto button = [&](const QString& text, void (frmQuellpfad::*click)()) {
         auto* b = new QPushButton(text, this);
@@ -39,6 +43,7 @@ frmQuellpfad::frmQuellpfad(Sitzung& sitzung, QWidget* parent)
                           &frmQuellpfad::cmdSpeichern_Click);
     cmdlöschen = button(QStringLiteral("Markierten Pfad löschen"), &frmQuellpfad::cmdlöschen_Click);
     cmdZurück = button(QStringLiteral("Zurück"), &frmQuellpfad::cmdZurück_Click);
+    new QShortcut(Qt::Key_Escape, this, this, &frmQuellpfad::cmdZurück_Click);
 
     auto* spalte = new QVBoxLayout(this);
     spalte->addWidget(Label1);

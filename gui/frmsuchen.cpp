@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStringListModel>
 #include <QVBoxLayout>
 
@@ -22,6 +23,7 @@ frmSuchen::frmSuchen(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     // Created in tab order, so the search text has the focus when the window opens.
     txtSuchtext = new QLineEdit(QStringLiteral(">> Zu suchendes Lied <<"), this);
     txtSuchtext->setToolTip(QStringLiteral("Geben sie hier Teile des Liednamens an."));
+    txtSuchtext->setAccessibleName(QStringLiteral("Suchtext"));
     txtSuchtext->installEventFilter(this);
     // Connected after the design text is set: that text is no search.
     connect(txtSuchtext, &QLineEdit::textChanged, this, &frmSuchen::txtSuchtext_Change);
@@ -54,11 +56,14 @@ frmSuchen::frmSuchen(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     combosuchen->setUniformItemSizes(true);
     combosuchen->setEditTriggers(QAbstractItemView::NoEditTriggers);
     combosuchen->setModel(m_trefferModel);
+    combosuchen->setAccessibleName(QStringLiteral("Treffer"));
 
     cmdZurück = button(QStringLiteral("&Zurück"),
                        QStringLiteral("Zurück klicken um den Suchcenter zu verlassen."),
                        &frmSuchen::cmdZurück_Click);
     lblTreffer = new QLabel(this);
+    lblTreffer->setBuddy(combosuchen);
+    new QShortcut(Qt::Key_Escape, this, this, &frmSuchen::cmdZurück_Click);
 
     auto* spalte = new QVBoxLayout(this);
     spalte->addWidget(txtSuchtext);

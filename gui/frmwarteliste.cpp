@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QShortcut>
 
 int markierteZeile(const QListView* liste)
 {
@@ -22,12 +23,19 @@ frmWarteliste::frmWarteliste(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent
     setObjectName(QStringLiteral("frmWarteliste"));
     auto* grid = new QGridLayout(this);
 
-    const auto liste = [&](const char* name, QAbstractItemModel* model) {
+    // A list under its caption, which names it for a screen reader.
+    const auto liste = [&](const char* name, QAbstractItemModel* model, const QString& titel,
+                           int zeile) {
+        auto* caption = new QLabel(titel, this);
         auto* l = new QListView(this);
         l->setObjectName(QString::fromLatin1(name));
         l->setUniformItemSizes(true);
         l->setEditTriggers(QAbstractItemView::NoEditTriggers);
         l->setModel(model);
+        l->setAccessibleName(titel);
+        caption->setBuddy(l);
+        grid->addWidget(caption, zeile, 0, 1, 4);
+        grid->addWidget(l, zeile + 1, 0, 1, 4);
         return l;
     };
     const auto button = [&](const QString& text, void (frmWarteliste::*click)()) {
@@ -35,14 +43,12 @@ frmWarteliste::frmWarteliste(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent
         connect(b, &QPushButton::clicked, this, click);
         return b;
     };
-    grid->addWidget(new QLabel(QStringLiteral("Liste der verfügbaren Lieder"), this), 0, 0, 1, 4);
-    comboLieder = liste("comboLieder", &sitzung.bibliothek());
-    grid->addWidget(comboLieder, 1, 0, 1, 4);
+    comboLieder = liste("comboLieder", &sitzung.bibliothek(),
+                        QStringLiteral("Liste der verfügbaren Lieder"), 0);
     grid->addWidget(button(QStringLiteral(".... Hinzufügen"), &frmWarteliste::cmdhinzufügen_Click),
                     2, 0, 1, 4);
-    grid->addWidget(new QLabel(QStringLiteral("Inhalt der Warteliste"), this), 3, 0, 1, 4);
-    combowarteliste = liste("combowarteliste", &sitzung.warteliste());
-    grid->addWidget(combowarteliste, 4, 0, 1, 4);
+    combowarteliste =
+        liste("combowarteliste", &sitzung.warteliste(), QStringLiteral("Inhalt der Warteliste"), 3);
     grid->addWidget(button(QStringLiteral(".... Entfernen"), &frmWarteliste::cmdEntfernen_Click), 5,
                     0);
     grid->addWidget(button(QStringLiteral("Hoch"), &frmWarteliste::cmdHoch_Click), 5, 1);
@@ -52,6 +58,7 @@ frmWarteliste::frmWarteliste(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent
     QPushButton* zurueck = button(QStringLiteral("&Zurück"), &frmWarteliste::cmdZurück_Click);
     zurueck->setObjectName(QStringLiteral("cmdZurueck"));
     grid->addWidget(zurueck, 6, 0, 1, 4);
+    new QShortcut(Qt::Key_Escape, this, this, &frmWarteliste::cmdZurück_Click);
     resize(460, 600);
 }
 

@@ -3,11 +3,13 @@
 #include <QProgressBar>
 
 // A progress bar that reports the release of a mouse button with its position.
+// Assistive technology reads its value as a percentage and may set it: that
+// is reported as a click at the same place.
 class ClickableProgressBar final : public QProgressBar
 {
     Q_OBJECT
 public:
-    using QProgressBar::QProgressBar;
+    explicit ClickableProgressBar(QWidget* parent = nullptr);
 
 Q_SIGNALS:
     void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, double x, double y);

@@ -9,19 +9,21 @@ PanelStatusBar::PanelStatusBar(QWidget* parent) : QStatusBar(parent)
     setSizeGripEnabled(false);
 }
 
-QLabel* PanelStatusBar::makePanel(int stretch, const QString& toolTip)
+QLabel* PanelStatusBar::makePanel(const QString& name, int stretch, const QString& toolTip)
 {
     auto* label = new QLabel(this);
+    label->setObjectName(name);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setToolTip(toolTip);
     label->setMinimumWidth(1);
     addPermanentWidget(label, stretch);
+    showText(label, {});
     return label;
 }
 
 void PanelStatusBar::addTimePanel(int stretch, const QString& toolTip)
 {
-    m_time = makePanel(stretch, toolTip);
+    m_time = makePanel(QStringLiteral("Uhrzeit"), stretch, toolTip);
     m_clock = new QTimer(this);
     connect(m_clock, &QTimer::timeout, this, &PanelStatusBar::showTime);
     m_clock->start(1000);
@@ -30,13 +32,21 @@ void PanelStatusBar::addTimePanel(int stretch, const QString& toolTip)
 
 void PanelStatusBar::addPanel(const QString& key, int stretch, const QString& toolTip)
 {
-    m_panels.insert(key, makePanel(stretch, toolTip));
+    m_panels.insert(key, makePanel(key, stretch, toolTip));
 }
 
 void PanelStatusBar::setPanelText(const QString& key, const QString& text)
 {
     if (QLabel* panel = m_panels.value(key))
-        panel->setText(text);
+        showText(panel, text);
+}
+
+void PanelStatusBar::showText(QLabel* panel, const QString& text)
+{
+    panel->setText(text);
+    // A screen reader reads the panel by its name: say what it shows.
+    panel->setAccessibleName(text.isEmpty() ? panel->objectName()
+                                            : panel->objectName() + QStringLiteral(": ") + text);
 }
 
 QString PanelStatusBar::panelText(const QString& key) const
@@ -52,5 +62,5 @@ QString PanelStatusBar::timeText() const
 
 void PanelStatusBar::showTime()
 {
-    m_time->setText(QTime::currentTime().toString(u"HH:mm:ss"));
+    showText(m_time, QTime::currentTime().toString(u"HH:mm:ss"));
 }

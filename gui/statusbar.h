@@ -22,7 +22,8 @@ public:
     QString timeText() const;
 
 private:
-    QLabel* makePanel(int stretch, const QString& toolTip);
+    QLabel* makePanel(const QString& name, int stretch, const QString& toolTip);
+    static void showText(QLabel* panel, const QString& text);
     void showTime();
 
     QHash<QString, QLabel*> m_panels;

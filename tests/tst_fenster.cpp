@@ -9,6 +9,7 @@
 #include "gui/statusbar.h"
 #include "tests/support/fakes.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -81,6 +82,8 @@ private Q_SLOTS:
     void settingsWindowCopiesBack();
     void failedSaveAsksBeforeTheEnd();
     void endFromMenuWritesNothing();
+    void escapeLeavesEachWindowAsZurueck();
+    void mainWindowWithoutAMouse();
 };
 
 void FensterTest::mainWindowShowsTheSession()
@@ -253,6 +256,55 @@ void FensterTest::endFromMenuWritesNothing()
     QCOMPARE(ende.size(), 1);
     QCOMPARE(QDir(f.ordner.path()).entryList(QDir::Files).size(), 2);
     QCOMPARE(f.engine->calls.last(), QStringLiteral("close"));
+}
+
+void FensterTest::escapeLeavesEachWindowAsZurueck()
+{
+    Fenster f;
+    const struct {
+        void (frmPlayer::*oeffnen)();
+        const char* titel;
+        bool bleibt; // the queue and search windows only hide
+    } faelle[] = {
+        {&frmPlayer::mnuwarteliste_Click, "Warteliste", true},
+        {&frmPlayer::mnuSuchen_Click, "Suchen", true},
+        {&frmPlayer::mnuEinstellungen_Click, "Einstellungen", false},
+        {&frmPlayer::mnuPfade_Click, "Quellpfade ändern", false},
+        {&frmPlayer::mnuInfo_Click, "Info", false},
+    };
+    for (const auto& fall : faelle) {
+        (f.player.*fall.oeffnen)();
+        QPointer<QWidget> fenster;
+        for (QWidget* w : f.player.findChildren<QWidget*>())
+            if (w->isWindow() && w->windowTitle() == QString::fromUtf8(fall.titel))
+                fenster = w;
+        QApplication::setActiveWindow(fenster);
+        QVERIFY(QTest::qWaitForWindowActive(fenster));
+        // Sent where the keyboard is: in the search window, its text box.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        if (fall.bleibt)
+            QVERIFY(fenster && !fenster->isVisible());
+        else
+            QTRY_VERIFY(!fenster);
+    }
+}
+
+void FensterTest::mainWindowWithoutAMouse()
+{
+    Fenster f;
+    f.engine->length = 200000;
+    f.player.mscMusik->play->click();
+    // A screen reader sets the bar's value to seek, as a click there does.
+    QAccessibleValueInterface* wert =
+        QAccessible::queryAccessibleInterface(f.player.Fortschritt)->valueInterface();
+    wert->setCurrentValue(25);
+    QVERIFY(f.engine->calls.contains(QStringLiteral("From 50000")));
+    // The switch that takes the place of the pressed one takes its focus too.
+    QApplication::setActiveWindow(&f.player);
+    QVERIFY(QTest::qWaitForWindowActive(&f.player));
+    f.player.cmdVolume->setFocus();
+    QTest::keyClick(f.player.cmdVolume, Qt::Key_Space);
+    QVERIFY(f.player.cmdnovolume->hasFocus());
 }
 
 QTEST_MAIN(FensterTest)
