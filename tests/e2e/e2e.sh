@@ -83,6 +83,7 @@ finish() {
         echo "FAIL $scenario (screenshot, data files and the program's output: $log)"
     fi
     stop_process "$pid"
+    stop_process "$bus"
     stop_process "$watcher"
     stop_process "$xvfb"
     rm -rf "$dir"
@@ -399,6 +400,33 @@ scenario_bad_files() {
         "a gut.wav" "g gut.mid" "h gut.mp3" "a gut.wav"
 }
 
+# ---------------------------------------------------------------- access ----
+
+start_bus() {
+    dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$dir/bus" \
+        2>"$log/bus.log" &
+    bus=$!
+    poll 10 grep -qs . "$dir/bus" || fail "no session bus: $(cat "$log/bus.log")"
+    DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$dir/bus")
+}
+
+# What a screen reader sees: with every window opened through its menu entry,
+# each is a frame or a dialog named by its caption, and every control a person
+# can use has a name.
+scenario_accessibility() {
+    library a.wav=tone.wav b.mp3=tone.mp3
+    data_files "$music;" 00000 /
+    export XDG_RUNTIME_DIR=$dir/run QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 DBUS_SESSION_BUS_ADDRESS
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    # The bus for assistive technology starts on demand, from the session bus;
+    # what it prints goes to the log.
+    start_bus >"$log/atspi.log"
+    start_player
+    /usr/bin/python3 "$(dirname "$0")/accessible.py" "$pid" >"$log/tree.txt" \
+        2>"$log/faults.txt" || fail "$(cat "$log/faults.txt")"
+    close_with_ja
+}
+
 # ---------------------------------------------------------------- bad data --
 # Data files and folders that no person would make. The window must come up,
 # nothing may crash, no data file may change before the close, and the close
@@ -461,7 +489,7 @@ log=$TL_LOGS
 rm -rf "$log"
 mkdir -p "$log"
 dir=$(mktemp -d "${TMPDIR:-/tmp}/tl-e2e.XXXXXX")
-work=$dir/work music=$dir/Müsik pid='' watcher='' xvfb=''
+work=$dir/work music=$dir/Müsik pid='' bus='' watcher='' xvfb=''
 trap finish EXIT
 trap 'exit 143' TERM INT
 mkdir "$work" "$dir/home" "$music"
