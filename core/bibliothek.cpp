@@ -1,11 +1,14 @@
 #include "core/bibliothek.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <algorithm>
 #include <array>
 #include <numeric>
+#include <thread>
 
 namespace
 {
@@ -57,40 +60,9 @@ QString slowSortKey(const QString& text)
     return spelt;
 }
 
-// The display order: by sort key, ties by the text itself.
-bool vor(const QString& keyA, const QString& a, const QString& keyB, const QString& b)
-{
-    if (const int c = QString::compare(keyA, keyB); c != 0)
-        return c < 0;
-    return a < b;
-}
-
-QStringList sortedForDisplay(const QStringList& texts, std::vector<int>& order)
-{
-    // Key and position side by side, so that the sort reads one place per entry.
-    std::vector<std::pair<QString, int>> keyed;
-    keyed.reserve(static_cast<size_t>(texts.size()));
-    for (qsizetype i = 0; i < texts.size(); ++i)
-        keyed.emplace_back(sortKey(texts[i]), static_cast<int>(i));
-    std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
-        return vor(a.first, texts[a.second], b.first, texts[b.second]);
-    });
-    QStringList sorted;
-    sorted.reserve(texts.size());
-    order.clear();
-    order.reserve(keyed.size());
-    for (const auto& [key, i] : keyed) {
-        sorted.append(texts[i]);
-        order.push_back(i);
-    }
-    return sorted;
-}
-
-} // namespace
-
 // Names in Latin-1, nearly all of a library, take their key letter by letter
 // from a table that the full rule filled, at a fraction of its cost.
-QString sortKey(const QString& text)
+void appendSortKey(QStringView text, std::u16string& keys)
 {
     struct Letters {
         char16_t first = 0, second = 0; // second is 0 for a single letter
@@ -109,19 +81,94 @@ QString sortKey(const QString& text)
         }
         return table;
     }();
-    QString key(text.size() * 2, Qt::Uninitialized);
-    QChar* const begin = key.data();
-    QChar* out = begin;
+    const size_t start = keys.size();
     for (const QChar c : text) {
         const Letters l = c.unicode() < 256 ? latin1[c.unicode()] : Letters{noTableEntry, 0};
-        if (l.first == noTableEntry)
-            return slowSortKey(text);
-        *out++ = QChar(l.first);
+        if (l.first == noTableEntry) {
+            keys.resize(start);
+            const QString slow = slowSortKey(text.toString());
+            keys.append(QStringView(slow).utf16(), static_cast<size_t>(slow.size()));
+            return;
+        }
+        keys += l.first;
         if (l.second)
-            *out++ = QChar(l.second);
+            keys += l.second;
     }
-    key.truncate(out - begin);
-    return key;
+}
+
+// The display order: by sort key, ties by the text itself.
+bool vor(QStringView keyA, const QString& a, QStringView keyB, const QString& b)
+{
+    if (const int c = keyA.compare(keyB); c != 0)
+        return c < 0;
+    return a < b;
+}
+
+struct Keyed {
+    QStringView key;
+    int N;
+};
+
+// Keys the texts from `from` on, into `keyed` and one buffer that holds the
+// keys until the sort is done: a million keys of their own would cost a
+// million allocations and more memory than the texts.
+void keyRange(const QStringList& texts, qsizetype from, qsizetype to, std::u16string& keys,
+              Keyed* keyed)
+{
+    qsizetype letters = 0;
+    for (qsizetype i = from; i < to; ++i)
+        letters += texts[i].size();
+    keys.reserve(static_cast<size_t>(letters + letters / 8));
+    std::vector<size_t> starts;
+    starts.reserve(static_cast<size_t>(to - from + 1));
+    for (qsizetype i = from; i < to; ++i) {
+        starts.push_back(keys.size());
+        appendSortKey(texts[i], keys);
+    }
+    starts.push_back(keys.size());
+    for (size_t k = 0; k + 1 < starts.size(); ++k)
+        keyed[k] = {
+            QStringView(keys.data() + starts[k], static_cast<qsizetype>(starts[k + 1] - starts[k])),
+            static_cast<int>(from) + static_cast<int>(k)};
+}
+
+QStringList sortedForDisplay(const QStringList& texts, std::vector<int>& order)
+{
+    const auto less = [&](const Keyed& a, const Keyed& b) {
+        return vor(a.key, texts[a.N], b.key, texts[b.N]);
+    };
+    // Two halves keyed and sorted side by side, then merged.
+    const qsizetype n = texts.size();
+    const qsizetype mid = n / 2;
+    std::vector<Keyed> keyed(static_cast<size_t>(n));
+    std::u16string keys[2];
+    const auto half = [&](qsizetype from, qsizetype to, std::u16string& buffer) {
+        keyRange(texts, from, to, buffer, keyed.data() + from);
+        std::sort(keyed.begin() + from, keyed.begin() + to, less);
+    };
+    {
+        const std::jthread second([&] { half(mid, n, keys[1]); });
+        half(0, mid, keys[0]);
+    }
+    std::inplace_merge(keyed.begin(), keyed.begin() + mid, keyed.end(), less);
+    QStringList sorted;
+    sorted.reserve(n);
+    order.clear();
+    order.reserve(keyed.size());
+    for (const Keyed& k : keyed) {
+        sorted.append(texts[k.N]);
+        order.push_back(k.N);
+    }
+    return sorted;
+}
+
+} // namespace
+
+QString sortKey(const QString& text)
+{
+    std::u16string key;
+    appendSortKey(text, key);
+    return QString::fromStdU16String(key);
 }
 
 QStringList Bibliothek::PfadeEinlesen(const QString& quellpfadDatei)
@@ -137,37 +184,64 @@ QStringList Bibliothek::PfadeEinlesen(const QString& quellpfadDatei)
 
 void Bibliothek::AlleDateienAusAllenPfadenEinlesen(const QStringList& pfade, bool AlleDateien)
 {
+    std::vector<NativePath> folderspecs;
     for (const QString& pfad : pfade)
-        ShowFolderList(QFile::encodeName(pfad).toStdString(), AlleDateien);
+        folderspecs.push_back(QFile::encodeName(pfad).toStdString());
+    // The walk runs beside this thread, whose event loop keeps windows alive
+    // meanwhile. Socket notifiers wait: what comes through them (the files of
+    // a later start) would meet a library half read.
+    QEventLoop warten;
+    const std::jthread walk([&] {
+        ShowFolderList(folderspecs, AlleDateien);
+        QMetaObject::invokeMethod(&warten, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    if (QCoreApplication::instance())
+        warten.exec(QEventLoop::ExcludeSocketNotifiers);
 }
 
-void Bibliothek::ShowFolderList(const NativePath& folderspec, bool AlleDateien)
+void Bibliothek::ShowFolderList(const std::vector<NativePath>& folderspecs, bool AlleDateien)
 {
     // A folder that is missing, unreadable or vanished is left out quietly.
-    std::optional<FolderListing> folder = GetFolder(folderspec);
-    if (!folder)
-        return;
-    // A link back into a folder that the walk is inside of would never end.
-    if (std::find(m_walkPath.begin(), m_walkPath.end(), folder->id) != m_walkPath.end())
-        return;
-    m_walkPath.push_back(folder->id);
-    for (const NativePath& sub : folder->subfolders)
-        ShowFolderList(joinPath(folderspec, sub), AlleDateien);
-    ShowFileList(folderspec, folder->files, AlleDateien);
-    m_walkPath.pop_back();
+    walkFolders(
+        folderspecs,
+        [&](const NativePath& folderspec, std::vector<NativePath>& files) {
+            ShowFileList(folderspec, files, AlleDateien);
+            m_gefunden.store(static_cast<int>(m_lsttemp.size()), std::memory_order_relaxed);
+        },
+        m_leser);
 }
 
 void Bibliothek::ShowFileList(const NativePath& folderspec, const std::vector<NativePath>& files,
                               bool AlleDateien)
 {
+    Ordner ordner{folderspec, {}};
     for (const NativePath& file : files) {
         if (!AlleDateien && !EndungPasst(file))
             continue;
         const auto N = m_lsttemp.size();
-        m_namen.append(QFile::decodeName(file.c_str()));
-        m_lsttemp.append(m_namen.last() + QStringLiteral("   #") + QString::number(N) + u'#');
-        m_ListeMitPfadNamen.push_back(joinPath(folderspec, file));
+        m_lsttemp.append(QString::fromLocal8Bit(file) + QStringLiteral("   #") +
+                         QString::number(N) + u'#');
+        m_orte.push_back({static_cast<std::uint32_t>(m_ordner.size()),
+                          static_cast<std::uint32_t>(ordner.namen.size())});
+        ordner.namen += file;
+        ordner.namen += '\0';
     }
+    if (!ordner.namen.empty())
+        m_ordner.push_back(std::move(ordner));
+}
+
+QString Bibliothek::name(int N) const
+{
+    // All of the text before its "   #N#".
+    const QString& text = m_lsttemp[N];
+    return ohneRandLeerzeichen(text.first(text.lastIndexOf(u'#', -2) - 3));
+}
+
+NativePath Bibliothek::pfad(int N) const
+{
+    const Ort ort = m_orte[static_cast<size_t>(N)];
+    const Ordner& ordner = m_ordner[ort.ordner];
+    return joinPath(ordner.pfad, ordner.namen.c_str() + ort.name);
 }
 
 void Bibliothek::ListeÜbertragen()
@@ -202,9 +276,10 @@ QVariant Bibliothek::data(const QModelIndex& index, int role) const
 
 int Bibliothek::nummerVon(const NativePath& pfad) const
 {
-    const auto it = std::find(m_ListeMitPfadNamen.begin(), m_ListeMitPfadNamen.end(), pfad);
-    return it == m_ListeMitPfadNamen.end() ? -1
-                                           : static_cast<int>(it - m_ListeMitPfadNamen.begin());
+    for (int N = 0; N < static_cast<int>(m_orte.size()); ++N)
+        if (this->pfad(N) == pfad)
+            return N;
+    return -1;
 }
 
 int Bibliothek::hinzufuegen(const NativePath& pfad)

@@ -5,6 +5,8 @@
 
 #include <QAbstractListModel>
 #include <QStringList>
+#include <atomic>
+#include <cstdint>
 #include <vector>
 
 // The track library: every file found under the source folders, numbered in the
@@ -21,8 +23,14 @@ public:
     // user's music folder.
     static QStringList PfadeEinlesen(const QString& quellpfadDatei);
     // Walks every folder with its subfolders; with AlleDateien false only files
-    // with one of the six media extensions are taken.
+    // with one of the six media extensions are taken. The calling thread runs
+    // its event loop meanwhile, so that a window can show how far it got.
     void AlleDateienAusAllenPfadenEinlesen(const QStringList& pfade, bool AlleDateien);
+    // Entries found so far; may be asked from any thread while the walk runs.
+    int gefunden() const { return m_gefunden.load(std::memory_order_relaxed); }
+    // Lets tests read folders their own way, to slow the walk down or to make a
+    // folder vanish at the right moment.
+    void setOrdnerLeser(FolderReader leser) { m_leser = std::move(leser); }
     // Sorts the entries for display, in one model reset.
     void ListeÜbertragen();
     // Entry N whose path is this one; -1 when the library has none.
@@ -39,24 +47,36 @@ public:
     int nummer(int Listennummer) const { return m_nummern[static_cast<size_t>(Listennummer)]; }
     const QString& text(int N) const { return m_lsttemp[N]; }
     // The file name of entry N, as the queue file stores it.
-    QString name(int N) const { return ohneRandLeerzeichen(m_namen[N]); }
-    const NativePath& pfad(int N) const { return m_ListeMitPfadNamen[static_cast<size_t>(N)]; }
+    QString name(int N) const;
+    NativePath pfad(int N) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
-    void ShowFolderList(const NativePath& folderspec, bool AlleDateien);
+    void ShowFolderList(const std::vector<NativePath>& folderspecs, bool AlleDateien);
     void ShowFileList(const NativePath& folderspec, const std::vector<NativePath>& files,
                       bool AlleDateien);
 
+    // A folder with the names of its entries, each ended by a zero byte: a
+    // million full paths would cost more than the rest of the library.
+    struct Ordner {
+        NativePath pfad;
+        std::string namen;
+    };
+    struct Ort {
+        std::uint32_t ordner;
+        std::uint32_t name; // where the name starts in the folder's names
+    };
+
     QStringList m_lsttemp; // entry texts in walk order
-    QStringList m_namen;   // their file names
-    std::vector<NativePath> m_ListeMitPfadNamen;
+    std::vector<Ordner> m_ordner;
+    std::vector<Ort> m_orte; // N -> where its path is
+    std::atomic<int> m_gefunden = 0;
+    FolderReader m_leser = GetFolder;
     QStringList m_sortiert;
     std::vector<int> m_nummern;       // sorted position -> N
     std::vector<int> m_listennummern; // N -> sorted position
-    std::vector<FolderId> m_walkPath; // folders of the walk that are open right now
 };
 
 // Sort key of a name: letters without accents and letter case, "ß" as "ss" and

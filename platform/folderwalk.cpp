@@ -1,44 +1,175 @@
 #include "platform/folderwalk.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
+namespace
+{
+
+// A folder of the walk, from its discovery until its files have been visited.
+struct Folder {
+    Folder(NativePath p, const Folder* up) : path(std::move(p)), parent(up) {}
+
+    NativePath path;
+    const Folder* parent;
+    // Set by the thread that reads the folder, before `read` is.
+    FolderId id;
+    bool entered = false;
+    std::vector<NativePath> files;
+    std::vector<std::unique_ptr<Folder>> subfolders;
+    std::atomic<bool> read = false;
+};
+
+class Walk
+{
+public:
+    Walk(const FolderReader& read, int threads) : m_read(read)
+    {
+        for (int i = 0; i < threads; ++i)
+            m_threads.emplace_back([this] { work(); });
+    }
+
+    ~Walk()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_toRead.notify_all();
+    }
+
+    Walk(const Walk&) = delete;
+    Walk& operator=(const Walk&) = delete;
+
+    void run(const std::vector<NativePath>& roots, const FileVisitor& visit)
+    {
+        for (const NativePath& root : roots)
+            m_roots.push_back(std::make_unique<Folder>(root, nullptr));
+        {
+            const std::lock_guard lock(m_mutex);
+            for (auto root = m_roots.rbegin(); root != m_roots.rend(); ++root)
+                m_todo.push_back(root->get());
+        }
+        m_toRead.notify_all();
+        for (const std::unique_ptr<Folder>& root : m_roots)
+            visitTree(*root, visit);
+    }
+
+private:
+    void visitTree(Folder& folder, const FileVisitor& visit)
+    {
+        folder.read.wait(false, std::memory_order_acquire);
+        for (const std::unique_ptr<Folder>& sub : folder.subfolders)
+            visitTree(*sub, visit);
+        if (folder.entered)
+            visit(folder.path, folder.files);
+        // The folders stay until the readers are gone, a few bytes each; their
+        // names go now, so that reading ahead costs little memory.
+        std::vector<NativePath>().swap(folder.files);
+    }
+
+    void work()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_toRead.wait(lock, [&] { return m_stop || !m_todo.empty(); });
+            if (m_stop)
+                return;
+            // Last in, first out: the readers stay close to where the visits are,
+            // and a folder's subfolders are read side by side.
+            Folder& folder = *m_todo.back();
+            m_todo.pop_back();
+            lock.unlock();
+            readFolder(folder);
+            lock.lock();
+            for (auto sub = folder.subfolders.rbegin(); sub != folder.subfolders.rend(); ++sub)
+                m_todo.push_back(sub->get());
+            if (folder.subfolders.size() > 1)
+                m_toRead.notify_all();
+            folder.read.store(true, std::memory_order_release);
+            folder.read.notify_one();
+        }
+    }
+
+    void readFolder(Folder& folder) const
+    {
+        std::optional<FolderListing> listing = m_read(folder.path);
+        if (!listing)
+            return;
+        for (const Folder* up = folder.parent; up; up = up->parent)
+            if (up->id == listing->id)
+                return;
+        folder.id = listing->id;
+        folder.entered = true;
+        folder.files = std::move(listing->files);
+        folder.subfolders.reserve(listing->subfolders.size());
+        for (const NativePath& name : listing->subfolders)
+            folder.subfolders.push_back(
+                std::make_unique<Folder>(joinPath(folder.path, name), &folder));
+    }
+
+    const FolderReader& m_read;
+    std::mutex m_mutex;
+    std::condition_variable m_toRead;
+    std::vector<Folder*> m_todo;
+    bool m_stop = false;
+    std::vector<std::unique_ptr<Folder>> m_roots;
+    std::vector<std::jthread> m_threads; // last: joined before the rest goes
+};
+
+} // namespace
+
 std::optional<FolderListing> GetFolder(const NativePath& folder)
 {
-    // readdir hands out each entry's type with its name: a folder costs one open
-    // and a few reads, without a path object or a stat per entry.
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir)
+    // The directory's raw entries tell each one's type with its name: a folder
+    // costs an open, a stat and a few reads, without a stat per entry.
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
+    const std::unique_ptr<const int, void (*)(const int*)> closing(
+        &fd, [](const int* f) { ::close(*f); });
     struct stat st {
     };
-    if (::fstat(::dirfd(dir.get()), &st) != 0)
+    if (::fstat(fd, &st) != 0)
         return std::nullopt;
     FolderListing listing;
     listing.id = {static_cast<std::uintmax_t>(st.st_dev), static_cast<std::uintmax_t>(st.st_ino)};
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        unsigned char type = entry->d_type;
-        // Links count as what they point to, and a dangling link as neither;
-        // some file systems do not tell the type at all.
-        if (type == DT_LNK || type == DT_UNKNOWN) {
-            struct stat target {
-            };
-            if (::fstatat(::dirfd(dir.get()), entry->d_name, &target, 0) != 0)
+    alignas(dirent64) char entries[32 * 1024];
+    for (ssize_t size; (size = ::getdents64(fd, entries, sizeof entries)) > 0;) {
+        for (ssize_t at = 0; at < size;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(entries + at);
+            at += entry->d_reclen;
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == "..")
                 continue;
-            type = S_ISDIR(target.st_mode) ? DT_DIR : S_ISREG(target.st_mode) ? DT_REG : DT_UNKNOWN;
+            unsigned char type = entry->d_type;
+            // Links count as what they point to, and a dangling link as neither;
+            // some file systems do not tell the type at all.
+            if (type == DT_LNK || type == DT_UNKNOWN) {
+                struct stat target {
+                };
+                if (::fstatat(fd, entry->d_name, &target, 0) != 0)
+                    continue;
+                type = S_ISDIR(target.st_mode)   ? DT_DIR
+                       : S_ISREG(target.st_mode) ? DT_REG
+                                                 : DT_UNKNOWN;
+            }
+            if (type == DT_DIR)
+                listing.subfolders.emplace_back(name);
+            else if (type == DT_REG)
+                listing.files.emplace_back(name);
         }
-        if (type == DT_DIR)
-            listing.subfolders.emplace_back(name);
-        else if (type == DT_REG)
-            listing.files.emplace_back(name);
     }
     std::sort(listing.subfolders.begin(), listing.subfolders.end());
     std::sort(listing.files.begin(), listing.files.end());
@@ -50,4 +181,10 @@ NativePath joinPath(const NativePath& folder, const NativePath& name)
     if (!folder.empty() && folder.back() == fs::path::preferred_separator)
         return folder + name;
     return folder + fs::path::preferred_separator + name;
+}
+
+void walkFolders(const std::vector<NativePath>& roots, const FileVisitor& visit,
+                 const FolderReader& read, int threads)
+{
+    Walk(read, threads).run(roots, visit);
 }

@@ -42,7 +42,8 @@ private Q_SLOTS:
     void sourcePaths();
     void walkOrderNumbersAndPaths();
     void extensionRule();
-    void linkLoopsMissingFoldersAndOddNames();
+    void walkLikeOneReader_data();
+    void walkLikeOneReader();
     void sortedAsAGermanReaderExpects();
     void queueFile_data();
     void queueFile();
@@ -178,33 +179,73 @@ void CoreTest::extensionRule()
                                          QStringLiteral("w.wma"), QStringLiteral("x.Wav")}));
 }
 
-void CoreTest::linkLoopsMissingFoldersAndOddNames()
+void CoreTest::walkLikeOneReader_data()
 {
+    QTest::addColumn<int>("threads");
+    QTest::newRow("one reader") << 1;
+    QTest::newRow("two readers") << 2;
+    QTest::newRow("eight readers") << 8;
+}
+
+void CoreTest::walkLikeOneReader()
+{
+    QFETCH(int, threads);
+    namespace fs = std::filesystem;
     Ordner o;
-    o.write(QStringLiteral("R/A/a.mp3"));
-    o.write(QStringLiteral("Other/o.mp3"));
-    const QString root = o.path(QStringLiteral("R"));
-    // Links back up and to itself end; a link elsewhere is followed once.
-    QVERIFY(QFile::link(root, o.path(QStringLiteral("R/A/zurück"))));
-    QVERIFY(QFile::link(o.path(QStringLiteral("R/A")), o.path(QStringLiteral("R/A/selbst"))));
-    QVERIFY(QFile::link(o.path(QStringLiteral("Other")), o.path(QStringLiteral("R/B"))));
-    QVERIFY(QFile::link(o.path(QStringLiteral("nirgends")), o.path(QStringLiteral("R/kaputt"))));
-    const QByteArray folder = QFile::encodeName(root);
-    for (const QByteArray& name : {QByteArray("Lied #1# mit Raute.mp3"),
-                                   QByteArray("Gr\xc3\xbc\xc3\x9f"
-                                              "e \xf0\x9f\x8e\xb5.mp3"),
-                                   QByteArray("kaputt \xff\xfe.mp3")})
-        ::close(::open(QByteArray(folder + '/' + name).constData(), O_CREAT | O_WRONLY, 0644));
+    const NativePath r = QFile::encodeName(o.path(QStringLiteral("R"))).toStdString();
+    const NativePath other = QFile::encodeName(o.path(QStringLiteral("Other"))).toStdString();
+    // In the order of a walk that reads one folder after another: subfolders
+    // first, names in byte order, links followed unless they lead back up.
+    const std::vector<NativePath> order{"/A/Sub/s.mp3",
+                                        "/A/a.mp3",
+                                        "/B/o.mp3",
+                                        "/\xc3\x84#\xff/x.mp3",
+                                        "/Gr\xc3\xbc\xc3\x9f \xf0\x9f\x8e\xb5.mp3",
+                                        "/Lied #1# mit Raute.mp3",
+                                        "/kaputt \xff\xfe.mp3"};
+    for (const NativePath& file : order)
+        if (!file.starts_with("/B/")) {
+            fs::create_directories(fs::path(r + file).parent_path());
+            ::close(::open((r + file).c_str(), O_CREAT | O_WRONLY, 0644));
+        }
+    fs::create_directories(r + "/Weg/w");
+    fs::create_directories(other);
+    ::close(::open((other + "/o.mp3").c_str(), O_CREAT | O_WRONLY, 0644));
+    fs::create_directory_symlink(r, r + "/A/zurueck");
+    fs::create_directory_symlink(r + "/A", r + "/A/selbst");
+    fs::create_directory_symlink(other, r + "/B");
+    fs::create_directory_symlink(r + "/nirgends", r + "/kaputt");
+    // Weg vanishes between the listing of R and its own read.
+    const FolderReader read = [](const NativePath& folder) {
+        if (folder.ends_with("/Weg")) {
+            std::error_code ignored;
+            fs::remove_all(folder, ignored);
+        }
+        return GetFolder(folder);
+    };
+
+    std::vector<NativePath> seen;
+    walkFolders(
+        {r + "/", r + "/fehlt", r},
+        [&](const NativePath& folder, std::vector<NativePath>& files) {
+            for (const NativePath& file : files)
+                seen.push_back(joinPath(folder, file).substr(r.size()));
+        },
+        read, threads);
+    std::vector<NativePath> twice = order;
+    twice.insert(twice.end(), order.begin(), order.end());
+    QCOMPARE(seen, twice);
+
     Bibliothek b;
-    b.AlleDateienAusAllenPfadenEinlesen({o.path(QStringLiteral("fehlt")), root}, true);
-    b.ListeÜbertragen();
-    QCOMPARE(b.size(), 5);
-    // Every name keeps its bytes: its path opens the file.
-    for (int N = 0; N < b.size(); ++N)
-        QVERIFY2(::access(b.pfad(N).c_str(), F_OK) == 0, b.pfad(N).c_str());
-    QCOMPARE(b.text(3), QStringLiteral("Lied #1# mit Raute.mp3   #3#"));
-    // QTemporaryDir cannot name it to remove it.
-    ::unlink(QByteArray(folder + "/kaputt \xff\xfe.mp3").constData());
+    b.setOrdnerLeser(read);
+    b.AlleDateienAusAllenPfadenEinlesen({QFile::decodeName(QByteArray::fromStdString(r))}, true);
+    QCOMPARE(b.gefunden(), int(order.size()));
+    for (int N = 0; N < b.gefunden(); ++N)
+        QCOMPARE(b.pfad(N), r + order[size_t(N)]);
+    QCOMPARE(b.text(5), QStringLiteral("Lied #1# mit Raute.mp3   #5#"));
+    QCOMPARE(b.name(5), QStringLiteral("Lied #1# mit Raute.mp3"));
+    // QTemporaryDir cannot name them to remove them.
+    fs::remove_all(r);
 }
 
 void CoreTest::sortedAsAGermanReaderExpects()
