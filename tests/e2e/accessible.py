@@ -24,13 +24,9 @@ MENU = {
 }
 WINDOWS = {"frame", "dialog"}
 CONTROLS = {
-    "push button", "toggle button", "check box", "radio button", "combo box",
-    "list", "list box", "table", "tree", "tree table", "text", "entry",
-    "password text", "spin button", "slider", "progress bar", "scroll bar",
-    "menu item", "check menu item", "radio menu item", "page tab",
+    "push button", "toggle button", "check box", "radio button", "combo box", "list",
+    "table", "tree", "text", "spin button", "slider", "progress bar", "menu item",
 }
-# Their children are the data they show, not controls.
-DATA = {"list", "list box", "table", "tree", "tree table"}
 
 
 def showing(node):
@@ -88,9 +84,8 @@ def walk(node, path, faults, controls):
         controls.append(node)
         if not name(node):
             faults.append(f"a {role} without a name in {' > '.join(path)}")
-    if role not in DATA:
-        for child in children(node):
-            walk(child, path + [f"{role} \"{name(node)}\""], faults, controls)
+    for child in children(node):
+        walk(child, path + [f"{role} \"{name(node)}\""], faults, controls)
 
 
 def main():
