@@ -5,6 +5,7 @@
 #include "gui/fensterrolle.h"
 #include "gui/frmeinstellungen.h"
 #include "gui/frminfo.h"
+#include "gui/frmladen.h"
 #include "gui/frmquellpfad.h"
 #include "gui/frmsuchen.h"
 #include "gui/frmwarteliste.h"
@@ -257,6 +258,8 @@ void frmPlayer::Form_Load()
     central->style()->unpolish(central);
     central->style()->polish(central);
 
+    // A long library read shows its count in a window of its own meanwhile.
+    const frmLaden laden(m_sitzung.bibliothek());
     m_sitzung.starten();
     StatusBar->setPanelText(tracks, QString::number(m_sitzung.bibliothek().size()) +
                                         QStringLiteral(" Lieder"));

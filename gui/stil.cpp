@@ -43,5 +43,9 @@ QPushButton { background-color: rgb(192,192,192); }
 
 #frminfo QLabel { color: rgb(128,255,255); font-size: 12pt; }
 #frminfo QPushButton { font-size: 12pt; }
+
+#frmLaden { background-color: black; }
+#frmLaden QLabel { font-family: "Comic Sans MS"; font-size: 13pt; color: rgb(255,255,0); }
+#frmLaden #lblGefunden { color: rgb(0,255,0); font-size: 16pt; }
 )");
 }

@@ -1,0 +1,43 @@
+#include "gui/frmladen.h"
+
+#include "core/bibliothek.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+#include <cstdlib>
+
+using namespace std::chrono_literals;
+
+frmLaden::frmLaden(const Bibliothek& bibliothek, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_bibliothek(bibliothek)
+{
+    setWindowTitle(QStringLiteral("Tonlaterne"));
+    setObjectName(QStringLiteral("frmLaden"));
+    auto* titel = new QLabel(QStringLiteral("Tonlaterne sucht Ihre Lieder …"), this);
+    lblGefunden = new QLabel(this);
+    lblGefunden->setObjectName(QStringLiteral("lblGefunden"));
+    auto* spalte = new QVBoxLayout(this);
+    spalte->addWidget(titel);
+    spalte->addWidget(lblGefunden);
+    resize(380, 110);
+
+    // The timer ticks only while the read lets the event loop run.
+    connect(&m_takt, &QTimer::timeout, this, [this] {
+        lblGefunden->setText(QString::number(m_bibliothek.gefunden()) +
+                             QStringLiteral(" Lieder gefunden"));
+        if (!isVisible()) {
+            show();
+            m_takt.setInterval(100ms);
+        }
+    });
+    // Started a little before the read, after the program's own start: so
+    // that something shows within about half a second of the launch.
+    m_takt.start(450ms);
+}
+
+void frmLaden::closeEvent(QCloseEvent*)
+{
+    // Nothing is written yet, and the walk's threads are still reading: end at
+    // once, without running destructors under them.
+    std::_Exit(0);
+}
