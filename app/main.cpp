@@ -1,4 +1,5 @@
 #include "core/sitzung.h"
+#include "desktop/mpris.h"
 #include "gui/dialogs.h"
 #include "gui/frmplayer.h"
 #include "gui/stil.h"
@@ -32,6 +33,13 @@ int main(int argc, char* argv[])
     QObject::connect(
         &player, &frmPlayer::Programmende, &app, [] { QApplication::exit(0); },
         Qt::QueuedConnection);
+    // The desktop's media controls; without a session bus the player runs as before.
+    Mpris mpris(sitzung);
+    QObject::connect(&mpris, &Mpris::raiseRequested, &player, &frmPlayer::hervorholen);
+    // Queued: the caller's reply does not wait for a question about a failed save.
+    QObject::connect(&mpris, &Mpris::quitRequested, &player, &frmPlayer::speichernUndBeenden,
+                     Qt::QueuedConnection);
+    mpris.anmelden();
     player.Form_Load();
     player.show();
     return QApplication::exec();

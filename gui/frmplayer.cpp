@@ -297,9 +297,13 @@ void frmPlayer::closeEvent(QCloseEvent* event)
 
 void frmPlayer::Form_Unload(bool& Cancel)
 {
-    Cancel = true;
-    if (!m_dialogs.askYesNo(this, QStringLiteral("Wirklich beenden?"), QStringLiteral("Beenden?")))
-        return;
+    Cancel = !m_dialogs.askYesNo(this, QStringLiteral("Wirklich beenden?"),
+                                 QStringLiteral("Beenden?")) ||
+             !speichernUndBeenden();
+}
+
+bool frmPlayer::speichernUndBeenden()
+{
     const QStringList fehler = m_sitzung.speichern();
     // The queue and the options are the user's: never lose them silently.
     if (!fehler.isEmpty() &&
@@ -307,14 +311,14 @@ void frmPlayer::Form_Unload(bool& Cancel)
                             QStringLiteral("Folgendes konnte nicht gespeichert werden:\n\n") +
                                 fehler.join(u'\n') + QStringLiteral("\n\nTrotzdem beenden?"),
                             QStringLiteral("Beenden?")))
-        return;
+        return false;
     // The settings and source-path windows save what they show when they unload.
     if (Einstellungen)
         Einstellungen->close();
     if (Quellpfad)
         Quellpfad->close();
-    Cancel = false;
     programmBeenden();
+    return true;
 }
 
 void frmPlayer::mnuEnde_Click()
@@ -338,6 +342,12 @@ void frmPlayer::showWindow(QWidget* window)
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void frmPlayer::hervorholen()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    showWindow(this);
 }
 
 void frmPlayer::mnuminimieren_Click()

@@ -30,6 +30,11 @@ public:
     // Start-up before the window is first shown.
     void Form_Load();
     void Form_Unload(bool& Cancel);
+    // Ends as the answer Ja to the exit question does; false when a data file
+    // could not be written and the user keeps the program open.
+    bool speichernUndBeenden();
+    // Brings the window to the front, restored when minimised.
+    void hervorholen();
     void mnuEnde_Click();
     void mnuminimieren_Click();
     void mnuInfo_Click();
