@@ -83,8 +83,12 @@ GstEngine::GstEngine(const Sinks& sinks, QObject* parent)
       m_bus(gst_element_get_bus(m_playbin.get()), GstRef::Owned),
       m_busWatch(pollFd(m_bus.get()), QSocketNotifier::Read)
 {
-    GstElement* audio = sinks.audio.isEmpty() ? gst_element_factory_make("autoaudiosink", nullptr)
-                                              : sinkFrom(sinks.audio);
+    // WORKAROUND: playbin's own soft volume leaks its volume element, pads
+    // included, each time the pipeline goes to NULL (GStreamer 1.22). Given a
+    // sink that has a volume, it uses that one and makes none of its own.
+    GstElement* audio =
+        sinkFrom(QStringLiteral("volume ! ") +
+                 (sinks.audio.isEmpty() ? QStringLiteral("autoaudiosink") : sinks.audio));
     GstElement* video = nullptr;
     if (!sinks.video.isEmpty()) {
         video = sinkFrom(sinks.video);

@@ -1,0 +1,92 @@
+// Changes tracks through the engine as the player does over a long evening,
+// alternating a short audio file and a short video, and prints the resident
+// memory every 200 changes and its growth after the first 200.
+// Usage: bench_soak AUDIO VIDEO [CHANGES] (bench/soak.sh makes the files)
+#include "platform/gstengine.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+namespace
+{
+
+constexpr int warmUp = 200; // also the interval of the printed figures
+
+double residentMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    // Read whole: a file of /proc tells no size, so atEnd() holds from the start.
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+    return 0;
+}
+
+// Returns the number of files that failed to play.
+int soak(const char* audio, const char* video, int changes)
+{
+    GstEngine engine;
+    int done = 0;
+    double afterWarmUp = 0;
+    double atEnd = 0;
+    int failures = 0;
+    const auto next = [&] {
+        if (done > 0 && done % warmUp == 0) {
+            std::printf("resident after %5d changes        %.1f MiB\n", done, residentMiB());
+            std::fflush(stdout);
+        }
+        if (done == warmUp)
+            afterWarmUp = residentMiB();
+        if (done == changes) {
+            atEnd = residentMiB();
+            QApplication::quit();
+            return;
+        }
+        ++done;
+        engine.Command(QStringLiteral("close"));
+        engine.setFileName(done % 2 ? audio : video);
+        engine.Command(QStringLiteral("open"));
+        engine.Command(QStringLiteral("play"));
+    };
+    // The player's tick: run on its timer and at once when the engine reports an end.
+    const auto tick = [&] {
+        engine.poll();
+        if (engine.mode() != MediaEngine::Mode::Stopped)
+            return;
+        failures += engine.failed();
+        next();
+    };
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, tick);
+    timer.start(500);
+    engine.setEndHandler([&] { QTimer::singleShot(0, tick); });
+    next();
+    QApplication::exec();
+    engine.Command(QStringLiteral("close"));
+
+    std::printf("track changes                      %d (%d failed)\n", done, failures);
+    if (done > warmUp)
+        std::printf("growth after the first %d changes %.2f MiB (goal <= 2)\n", warmUp,
+                    atEnd - afterWarmUp);
+    return failures;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s AUDIO VIDEO [CHANGES]\n", argv[0]);
+        return 2;
+    }
+    const int failures = soak(argv[1], argv[2], argc > 3 ? std::atoi(argv[3]) : 2000);
+    // With GStreamer's leaks tracer on, what is still alive now is reported.
+    gst_deinit();
+    return failures == 0 ? 0 : 1;
+}
