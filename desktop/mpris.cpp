@@ -115,8 +115,9 @@ public:
     }
     // After the last track the player starts again at the first.
     QString LoopStatus() const { return QStringLiteral("Playlist"); }
-    void setLoopStatus(const QString&) {}
     double eins() const { return 1.0; }
+    // Clients may set these two; the player keeps its one way of playing.
+    void setLoopStatus(const QString&) {}
     void setRate(double) {}
     bool Shuffle() const { return w().ZufallAn(); }
     void setShuffle(bool an)
@@ -202,10 +203,11 @@ public Q_SLOTS:
         else
             w().springen(std::max<qint64>(ziel, 0));
     }
-    void SetPosition(const QDBusObjectPath& TrackId, qlonglong Ziel)
+    void SetPosition(const QDBusObjectPath& TrackId, qlonglong Position)
     {
-        if (CanSeek() && TrackId == liedId() && Ziel >= 0 && Ziel <= w().engine().Length() * us)
-            w().springen(Ziel / us);
+        if (CanSeek() && TrackId == liedId() && Position >= 0 &&
+            Position <= w().engine().Length() * us)
+            w().springen(Position / us);
     }
     // Only local files: nothing is ever fetched.
     void OpenUri(const QString& Uri, const QDBusMessage& anfrage)
