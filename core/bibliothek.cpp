@@ -5,8 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStringDecoder>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <numeric>
 #include <thread>
 
@@ -187,16 +190,19 @@ void Bibliothek::AlleDateienAusAllenPfadenEinlesen(const QStringList& pfade, boo
     std::vector<NativePath> folderspecs;
     for (const QString& pfad : pfade)
         folderspecs.push_back(QFile::encodeName(pfad).toStdString());
-    // The walk runs beside this thread, whose event loop keeps windows alive
-    // meanwhile. Socket notifiers wait: what comes through them (the files of
-    // a later start) would meet a library half read.
-    QEventLoop warten;
-    const std::jthread walk([&] {
-        ShowFolderList(folderspecs, AlleDateien);
-        QMetaObject::invokeMethod(&warten, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    if (QCoreApplication::instance())
-        warten.exec(QEventLoop::ExcludeSocketNotifiers);
+    {
+        // The walk runs beside this thread, whose event loop keeps windows alive
+        // meanwhile. Socket notifiers wait: what comes through them (the files
+        // of a later start) would meet a library half read.
+        QEventLoop warten;
+        const std::jthread walk([&] {
+            ShowFolderList(folderspecs, AlleDateien);
+            QMetaObject::invokeMethod(&warten, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        if (QCoreApplication::instance())
+            warten.exec(QEventLoop::ExcludeSocketNotifiers);
+    }
+    m_lsttemp.squeeze();
 }
 
 void Bibliothek::ShowFolderList(const std::vector<NativePath>& folderspecs, bool AlleDateien)
@@ -215,33 +221,50 @@ void Bibliothek::ShowFileList(const NativePath& folderspec, const std::vector<Na
                               bool AlleDateien)
 {
     Ordner ordner{folderspec, {}};
+    const size_t vorher = m_orte.size();
+    QStringDecoder decode(QStringDecoder::System);
     for (const NativePath& file : files) {
         if (!AlleDateien && !EndungPasst(file))
             continue;
-        const auto N = m_lsttemp.size();
-        m_lsttemp.append(QString::fromLocal8Bit(file) + QStringLiteral("   #") +
-                         QString::number(N) + u'#');
-        m_orte.push_back({static_cast<std::uint32_t>(m_ordner.size()),
-                          static_cast<std::uint32_t>(ordner.namen.size())});
-        ordner.namen += file;
-        ordner.namen += '\0';
+        // Name and marker are put together beforehand: one allocation an entry.
+        const QByteArrayView bytes(file.data(), static_cast<qsizetype>(file.size()));
+        QVarLengthArray<QChar, 256> name(decode.requiredSpace(bytes.size()));
+        const QChar* const nameEnde = decode.appendToBuffer(name.data(), bytes);
+        char N[16];
+        const char* const ende = std::to_chars(N, std::end(N), m_lsttemp.size()).ptr;
+        m_lsttemp.append(QStringView(name.data(), nameEnde) + QLatin1StringView("   #") +
+                         QLatin1StringView(N, ende) + u'#');
+        Ort ort{static_cast<std::uint32_t>(m_ordner.size()), imText};
+        if (decode.hasError()) {
+            decode.resetState();
+            ort.name = static_cast<std::uint32_t>(ordner.namen.size());
+            ordner.namen += file;
+            ordner.namen += '\0';
+        }
+        m_orte.push_back(ort);
     }
-    if (!ordner.namen.empty())
+    if (m_orte.size() > vorher)
         m_ordner.push_back(std::move(ordner));
+}
+
+QString Bibliothek::dateiname(int N) const
+{
+    // All of the text before its "   #N#".
+    const QString& text = m_lsttemp[N];
+    return text.first(text.lastIndexOf(u'#', -2) - 3);
 }
 
 QString Bibliothek::name(int N) const
 {
-    // All of the text before its "   #N#".
-    const QString& text = m_lsttemp[N];
-    return ohneRandLeerzeichen(text.first(text.lastIndexOf(u'#', -2) - 3));
+    return ohneRandLeerzeichen(dateiname(N));
 }
 
 NativePath Bibliothek::pfad(int N) const
 {
     const Ort ort = m_orte[static_cast<size_t>(N)];
     const Ordner& ordner = m_ordner[ort.ordner];
-    return joinPath(ordner.pfad, ordner.namen.c_str() + ort.name);
+    return joinPath(ordner.pfad, ort.name == imText ? QFile::encodeName(dateiname(N)).toStdString()
+                                                    : NativePath(ordner.namen.c_str() + ort.name));
 }
 
 void Bibliothek::ListeÜbertragen()

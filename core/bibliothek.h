@@ -57,16 +57,20 @@ private:
     void ShowFolderList(const std::vector<NativePath>& folderspecs, bool AlleDateien);
     void ShowFileList(const NativePath& folderspec, const std::vector<NativePath>& files,
                       bool AlleDateien);
+    // The file's name as its text spells it.
+    QString dateiname(int N) const;
 
-    // A folder with the names of its entries, each ended by a zero byte: a
-    // million full paths would cost more than the rest of the library.
+    // A path is its folder and the name that the entry's text spells; a million
+    // full paths would cost more than the rest of the library. Only names that
+    // are no UTF-8 keep their bytes, each ended by a zero byte.
     struct Ordner {
         NativePath pfad;
         std::string namen;
     };
+    static constexpr std::uint32_t imText = UINT32_MAX;
     struct Ort {
         std::uint32_t ordner;
-        std::uint32_t name; // where the name starts in the folder's names
+        std::uint32_t name; // where the name's bytes start in the folder's, or imText
     };
 
     QStringList m_lsttemp; // entry texts in walk order

@@ -28,6 +28,7 @@ struct Folder {
     bool entered = false;
     std::vector<NativePath> files;
     std::vector<std::unique_ptr<Folder>> subfolders;
+    bool taken = false; // by a thread that reads it; guarded by the walk's mutex
     std::atomic<bool> read = false;
 };
 
@@ -67,39 +68,77 @@ public:
     }
 
 private:
+    // Folders read and not yet visited, at most: the readers wait for the
+    // visits rather than fill the memory with names.
+    static constexpr int readAhead = 256;
+
     void visitTree(Folder& folder, const FileVisitor& visit)
     {
+        // Readers that wait for the visits cannot read what the visits wait for.
+        if (!folder.read.load(std::memory_order_acquire) && take(folder))
+            readAndShare(folder);
         folder.read.wait(false, std::memory_order_acquire);
         for (const std::unique_ptr<Folder>& sub : folder.subfolders)
             visitTree(*sub, visit);
         if (folder.entered)
             visit(folder.path, folder.files);
         // The folders stay until the readers are gone, a few bytes each; their
-        // names go now, so that reading ahead costs little memory.
+        // names go now.
         std::vector<NativePath>().swap(folder.files);
+        bool wakeReaders = false;
+        {
+            const std::lock_guard lock(m_mutex);
+            // Readers that wait for the visits go on in batches, not one by one.
+            wakeReaders = --m_ahead == readAhead / 2;
+        }
+        if (wakeReaders)
+            m_toRead.notify_all();
+    }
+
+    // Takes the folder to read it when no reader has taken it yet.
+    bool take(Folder& folder)
+    {
+        const std::lock_guard lock(m_mutex);
+        if (folder.taken)
+            return false;
+        folder.taken = true;
+        ++m_ahead;
+        return true;
     }
 
     void work()
     {
         std::unique_lock lock(m_mutex);
         for (;;) {
-            m_toRead.wait(lock, [&] { return m_stop || !m_todo.empty(); });
+            m_toRead.wait(lock, [&] { return m_stop || (!m_todo.empty() && m_ahead < readAhead); });
             if (m_stop)
                 return;
             // Last in, first out: the readers stay close to where the visits are,
             // and a folder's subfolders are read side by side.
             Folder& folder = *m_todo.back();
             m_todo.pop_back();
+            if (folder.taken)
+                continue;
+            folder.taken = true;
+            ++m_ahead;
             lock.unlock();
-            readFolder(folder);
+            readAndShare(folder);
             lock.lock();
+        }
+    }
+
+    void readAndShare(Folder& folder)
+    {
+        readFolder(folder);
+        {
+            const std::lock_guard lock(m_mutex);
             for (auto sub = folder.subfolders.rbegin(); sub != folder.subfolders.rend(); ++sub)
                 m_todo.push_back(sub->get());
-            if (folder.subfolders.size() > 1)
-                m_toRead.notify_all();
-            folder.read.store(true, std::memory_order_release);
-            folder.read.notify_one();
         }
+        if (folder.subfolders.size() > 1)
+            m_toRead.notify_all();
+        folder.read.store(true, std::memory_order_release);
+        folder.read.notify_one();
     }
 
     void readFolder(Folder& folder) const
@@ -123,6 +162,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_toRead;
     std::vector<Folder*> m_todo;
+    int m_ahead = 0; // folders taken and not yet visited
     bool m_stop = false;
     std::vector<std::unique_ptr<Folder>> m_roots;
     std::vector<std::jthread> m_threads; // last: joined before the rest goes
