@@ -1,6 +1,8 @@
 // Finds the silence between tracks in a recording of what the player played:
 // tones of differing frequency, one per track. Prints each change of tone with
-// the silence before it, then the median and the longest.
+// the silence before it, then the median and the longest. The first change is
+// left out of those: a fresh PulseAudio starts the first streams some 150 ms
+// late, a bare playbin as much as the program.
 // Usage: bench_gaps RECORDING (raw signed 16-bit mono at 44100 Hz; bench/gap.sh)
 #include <algorithm>
 #include <cstdint>
@@ -78,6 +80,7 @@ int main(int argc, char* argv[])
 
     std::vector<int> gaps;
     int dropouts = 0;
+    bool warmedUp = false;
     for (size_t i = 1; i < tones.size(); ++i) {
         const Tone& a = tones[i - 1];
         const Tone& b = tones[i];
@@ -86,9 +89,11 @@ int main(int argc, char* argv[])
             ++dropouts; // the same tone went on after a break
             continue;
         }
-        std::printf("%4.0f Hz -> %4.0f Hz at %6.3f s: %4d ms of silence\n", a.hz, b.hz,
-                    b.startMs / 1000.0, gap);
-        gaps.push_back(gap);
+        std::printf("%4.0f Hz -> %4.0f Hz at %6.3f s: %4d ms of silence%s\n", a.hz, b.hz,
+                    b.startMs / 1000.0, gap, warmedUp ? "" : " (warm-up, not counted)");
+        if (warmedUp)
+            gaps.push_back(gap);
+        warmedUp = true;
     }
     if (gaps.empty()) {
         std::fprintf(stderr, "no change of track heard\n");

@@ -6,12 +6,15 @@
 set -euo pipefail
 build=$(realpath "$1")
 program=$(realpath "${2:-$build/tonlaterne}")
-seconds=${GAP_SECONDS:-24}
+seconds=${GAP_SECONDS:-40}
 tmp=$(mktemp -d)
 pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
+  # The recorder and the keep-alive stream first, then the server they use.
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || true
+    wait "${pids[i]}" 2>/dev/null || true
+  done
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -19,13 +22,15 @@ trap cleanup EXIT
 mkdir -p "$tmp/music" "$tmp/work" "$tmp/run"
 # Sorted by name the tracks change pitch at every step, alternating wav and
 # mp3; lengths that are no multiple of the player's 500 ms tick make its ends
-# fall at every phase of the tick.
+# fall at every phase of the tick. The lame encoder writes the encoder delay
+# and padding into the mp3, as real files have them, so that the decoder
+# trims them: what silence remains is the player's.
 hz=(440 660 880)
 for k in 0 1 2 3 4 5; do
-  if ((k % 2)); then ext=mp3 enc="lamemp3enc ! xingmux ! id3v2mux"; else ext=wav enc=wavenc; fi
-  gst-launch-1.0 -q audiotestsrc freq="${hz[k % 3]}" volume=0.5 num-buffers=$((13 + k)) samplesperbuffer=4410 \
-    ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! $enc \
-    ! filesink location="$tmp/music/$k-${hz[k % 3]}.$ext"
+  wav=$tmp/music/$k-${hz[k % 3]}.wav
+  gst-launch-1.0 -q audiotestsrc freq="${hz[k % 3]}" volume=0.5 num-buffers=$((13 + k)) \
+    samplesperbuffer=4410 ! audio/x-raw,rate=44100,channels=2 ! wavenc ! filesink location="$wav"
+  if ((k % 2)); then lame --quiet "$wav" "${wav%.wav}.mp3" && rm "$wav"; fi
 done
 printf '%s;\r\n' "$tmp/music" >"$tmp/work/Quellpfad.wob"
 printf '00100\r\n' >"$tmp/work/Einstellungen.wob" # play a track at start
