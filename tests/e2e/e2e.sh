@@ -427,6 +427,48 @@ scenario_accessibility() {
     close_with_ja
 }
 
+# ---------------------------------------------------------------- desktop --
+
+# mpris ARG...: playerctl, a real client of the desktop's media controls.
+mpris() { timeout 5 playerctl -p tonlaterne "$@"; }
+press() { mpris "$@" || fail "playerctl $* was refused"; }
+shows() { [ "$(mpris "${@:2}")" == "$1" ]; }
+expect_mpris() { poll 10 shows "$@" || fail "playerctl ${*:2} gives $(mpris "${@:2}"), not $1"; }
+beyond() { local p; p=$(mpris position) && ((10#${p/./} > 10#${1/./})); }
+captioned() { [[ $(xdo getwindowname "$wid") == "Tonlaterne >> $1 "* ]]; }
+
+# The client drives the player as its button bar does, and Quit ends as Ja
+# does: the data files written, no question asked.
+scenario_mpris() {
+    local at
+    start_bus
+    # Long enough that no track ends while the scenario looks.
+    gst-launch-1.0 -q audiotestsrc num-buffers=500 ! wavenc ! filesink location="$music/a.wav"
+    cp "$music/a.wav" "$music/b.wav"
+    data_files "$music;" 10000 b.wav/
+    start_player
+    expect_mpris Stopped status
+    press play
+    expect_mpris a.wav metadata xesam:title
+    press next
+    poll 10 captioned b.wav || fail "Next shows $(xdo getwindowname "$wid")"
+    press pause
+    expect_mpris Paused status
+    at=$(mpris position)
+    press play
+    poll 10 beyond "$at" || fail "the position stays at $at s"
+    press shuffle On
+    expect_mpris On shuffle
+    press stop
+    expect_mpris Stopped status
+    start_watch
+    dbus-send --session --type=method_call --dest=org.mpris.MediaPlayer2.tonlaterne \
+        /org/mpris/MediaPlayer2 org.mpris.MediaPlayer2.Quit
+    expect_exit
+    expect_written Warteliste.wob Einstellungen.wob
+    expect_content Warteliste.wob /
+}
+
 # ---------------------------------------------------------------- bad data --
 # Data files and folders that no person would make. The window must come up,
 # nothing may crash, no data file may change before the close, and the close
