@@ -222,7 +222,10 @@ void Bibliothek::ShowFileList(const NativePath& folderspec, const std::vector<Na
 {
     Ordner ordner{folderspec, {}};
     const size_t vorher = m_orte.size();
-    QStringDecoder decode(QStringDecoder::System);
+    // Each name on its own, and a leading byte-order mark kept: the path is
+    // spelt again from the text.
+    QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless |
+                                                      QStringDecoder::Flag::ConvertInitialBom);
     for (const NativePath& file : files) {
         if (!AlleDateien && !EndungPasst(file))
             continue;

@@ -202,7 +202,9 @@ void CoreTest::walkLikeOneReader()
                                         "/\xc3\x84#\xff/x.mp3",
                                         "/Gr\xc3\xbc\xc3\x9f \xf0\x9f\x8e\xb5.mp3",
                                         "/Lied #1# mit Raute.mp3",
-                                        "/kaputt \xff\xfe.mp3"};
+                                        "/ende \xc3",
+                                        "/kaputt \xff\xfe.mp3",
+                                        "/\xef\xbb\xbfzu.mp3"};
     for (const NativePath& file : order)
         if (!file.starts_with("/B/")) {
             fs::create_directories(fs::path(r + file).parent_path());
