@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 namespace
 {
 
-// A folder of the walk, from its discovery until its files have been visited.
+// A folder of the walk. All of them stay until the readers are gone, so that
+// none is freed under a reader's hands.
 struct Folder {
     Folder(NativePath p, const Folder* up) : path(std::move(p)), parent(up) {}
 
@@ -74,7 +75,8 @@ private:
 
     void visitTree(Folder& folder, const FileVisitor& visit)
     {
-        // Readers that wait for the visits cannot read what the visits wait for.
+        // The readers may be waiting for the visits: rather than wait for a
+        // folder that none of them has taken, read it here.
         if (!folder.read.load(std::memory_order_acquire) && take(folder))
             readAndShare(folder);
         folder.read.wait(false, std::memory_order_acquire);
@@ -82,8 +84,6 @@ private:
             visitTree(*sub, visit);
         if (folder.entered)
             visit(folder.path, folder.files);
-        // The folders stay until the readers are gone, a few bytes each; their
-        // names go now.
         std::vector<NativePath>().swap(folder.files);
         bool wakeReaders = false;
         {
