@@ -30,9 +30,9 @@ frmLaden::frmLaden(const Bibliothek& bibliothek, QWidget* parent)
             m_takt.setInterval(100ms);
         }
     });
-    // Started a little before the read, after the program's own start: so
-    // that something shows within about half a second of the launch.
-    m_takt.start(450ms);
+    // Started before the read, but after the program's own start: so that
+    // something shows within about half a second of the launch.
+    m_takt.start(400ms);
 }
 
 void frmLaden::closeEvent(QCloseEvent*)
