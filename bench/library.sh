@@ -11,6 +11,7 @@ for files in ${TL_BENCH_FILES:-100000 1000000}; do
   runs="5 3"
   [ "$files" -ge 1000000 ] && runs="3 1"
   "$build/bench/gentree" "$tmp/Musik" "$files"
+  sync # a tree still being written out would slow the first runs
   # shellcheck disable=SC2086
   "$build/bench/bench_library" "$tmp/Musik" $runs
   rm -rf "$tmp/Musik"
