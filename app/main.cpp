@@ -1,4 +1,6 @@
 #include "core/sitzung.h"
+#include "desktop/aufruf.h"
+#include "desktop/einzelstart.h"
 #include "desktop/mpris.h"
 #include "gui/dialogs.h"
 #include "gui/frmplayer.h"
@@ -15,6 +17,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tonlaterne"));
+    QApplication::setApplicationVersion(QStringLiteral(TL_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("de.tonlaterne.Tonlaterne"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tonlaterne.svg")));
     app.setStyleSheet(Stil());
     // The program ends only through its own two exit paths.
@@ -25,7 +29,12 @@ int main(int argc, char* argv[])
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtbase);
 
-    Sitzung sitzung(std::make_unique<GstEngine>());
+    const Aufruf aufruf = aufrufLesen(app);
+    Einzelstart einzelstart(aufruf.ordner);
+    if (einzelstart.weitergeben(aufruf.dateien))
+        return 0;
+
+    Sitzung sitzung(std::make_unique<GstEngine>(), aufruf.ordner);
     QtDialogs dialogs;
     frmPlayer player(sitzung, dialogs);
     // exit, not quit: quit would first ask every window to close, and the
@@ -33,6 +42,12 @@ int main(int argc, char* argv[])
     QObject::connect(
         &player, &frmPlayer::Programmende, &app, [] { QApplication::exit(0); },
         Qt::QueuedConnection);
+    // A later start brings the running player to the front and plays its files.
+    QObject::connect(&einzelstart, &Einzelstart::geoeffnet, &player,
+                     [&sitzung, &player](const QStringList& pfade) {
+                         sitzung.oeffnen(pfade);
+                         player.hervorholen();
+                     });
     // The desktop's media controls; without a session bus the player runs as before.
     Mpris mpris(sitzung);
     QObject::connect(&mpris, &Mpris::raiseRequested, &player, &frmPlayer::hervorholen);
@@ -41,6 +56,7 @@ int main(int argc, char* argv[])
                      Qt::QueuedConnection);
     mpris.anmelden();
     player.Form_Load();
+    sitzung.oeffnen(aufruf.dateien);
     player.show();
     return QApplication::exec();
 }

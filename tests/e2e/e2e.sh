@@ -114,13 +114,22 @@ snapshot() {
 
 # ---------------------------------------------------------------- the program
 
-start_player() {
-    (cd "$work" && exec env HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" \
+# player DIR ARG...: becomes the program, started in DIR with a home of the
+# scenario's own. The scenarios share GStreamer's plugin registry, which a
+# fresh home would otherwise rebuild at every start.
+player() {
+    cd "$1" && shift
+    exec env HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" \
         XDG_CACHE_HOME="$dir/home/.cache" XDG_DATA_HOME="$dir/home/.local/share" \
-        QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 "$TL_BIN") \
-        >>"$log/stdout.log" 2>>"$log/stderr.log" &
+        XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$dir/home/run}" \
+        GST_REGISTRY="$TL_MEDIA.registry" QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 "$TL_BIN" "$@" \
+        >>"$log/stdout.log" 2>>"$log/stderr.log"
+}
+
+start_player() { # ARG...
+    player "$work" "$@" &
     pid=$!
-    poll 10 find_window "$main_window" || fail "no main window within 10 s"
+    poll 30 find_window "$main_window" || fail "no main window within 30 s"
     wid=$found
 }
 
@@ -400,7 +409,7 @@ scenario_bad_files() {
         "a gut.wav" "g gut.mid" "h gut.mp3" "a gut.wav"
 }
 
-# ---------------------------------------------------------------- access ----
+# ---------------------------------------------------------------- open files
 
 start_bus() {
     dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$dir/bus" \
@@ -409,6 +418,60 @@ start_bus() {
     poll 10 grep -qs . "$dir/bus" || fail "no session bus: $(cat "$log/bus.log")"
     DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$dir/bus")
 }
+
+# start_again DIR ARG...: a start while the player runs must end at once.
+start_again() {
+    local again rc=0
+    player "$@" &
+    again=$!
+    poll 20 gone "$again" || {
+        stop_process "$again"
+        fail "a second start still runs after 20 s"
+    }
+    wait "$again" || rc=$?
+    ((rc == 0)) || fail "a second start ended with status $rc"
+}
+
+# Two tracks in the library and one outside; nothing plays at start.
+open_set_up() {
+    library a.wav=tone.wav b.mp3=tone.mp3
+    mkdir "$dir/Draußen"
+    cp "$TL_MEDIA/tone.wav" "$dir/Draußen/c.wav"
+    data_files "$music;" 00000 /
+}
+
+# Started with files: the first plays at once, the others next; a missing one
+# is passed over and one from outside the library plays too. Then the list
+# goes on after the file from outside.
+scenario_open_at_start() {
+    start_bus
+    open_set_up
+    start_player ../Müsik/b.mp3 "$dir/fehlt.mp3" "$dir/Draußen/c.wav"
+    expect_played 20 '' b.mp3 c.wav a.wav
+}
+
+# A later start on the same data files hands its files to the running player.
+scenario_open_in_running() {
+    start_bus
+    open_set_up
+    start_player
+    start_again "$work"
+    start_again "$work" ../Müsik/b.mp3 "$dir/fehlt.mp3" "$dir/Draußen/c.wav"
+    expect_played 20 '' b.mp3 c.wav a.wav
+}
+
+# The same without a session bus, started as the application menu does: the
+# data files in the user's data folder, the later start from another folder.
+scenario_open_in_running_socket() {
+    open_set_up
+    mkdir -p "$dir/home/.local/share/Tonlaterne"
+    mv "$work"/*.wob "$dir/home/.local/share/Tonlaterne/"
+    start_player --datenordner
+    start_again "$music" --datenordner b.mp3 "$dir/fehlt.mp3" "$dir/Draußen/c.wav"
+    expect_played 20 '' b.mp3 c.wav a.wav
+}
+
+# ---------------------------------------------------------------- access ----
 
 # What a screen reader sees: with every window opened through its menu entry,
 # each is a frame or a dialog named by its caption, and every control a person
@@ -535,5 +598,8 @@ work=$dir/work music=$dir/Müsik pid='' bus='' watcher='' xvfb=''
 trap finish EXIT
 trap 'exit 143' TERM INT
 mkdir "$work" "$dir/home" "$music"
+mkdir -m 700 "$dir/home/run"
+# No session bus unless the scenario starts one of its own.
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$dir/no-bus
 start_x
 "scenario_$scenario"

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class QDBusConnection;
+class QLocalServer;
+
+// One player per data folder: the first start on a folder takes the files of
+// every later one, over the session bus or, where there is none, over a local
+// socket in the user's runtime folder.
+class Einzelstart final : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "de.tonlaterne.Tonlaterne")
+public:
+    explicit Einzelstart(const QString& ordner, QObject* parent = nullptr);
+    Q_DISABLE_COPY_MOVE(Einzelstart)
+
+    // True when a player on the same folder runs and has taken the files.
+    // Otherwise this process is the first and takes the files of later starts.
+    bool weitergeben(const QStringList& pfade);
+
+public Q_SLOTS:
+    Q_SCRIPTABLE void Oeffnen(const QStringList& pfade);
+
+Q_SIGNALS:
+    // Files from a later start, none when it had none.
+    void geoeffnet(const QStringList& pfade);
+
+private:
+    bool ueberBus(QDBusConnection& bus, const QStringList& pfade);
+    bool ueberSocket(const QStringList& pfade);
+    void annehmen();
+
+    QString m_schluessel;
+    QLocalServer* m_server = nullptr;
+};
