@@ -2,7 +2,9 @@
 # make test  - install what is missing, build with sanitizers, run every test,
 #              then the fuzzers for a bounded time when clang is there
 # make bench - install what is missing, build optimised, run the benchmarks
-.PHONY: run test bench deps
+# make package - install what is missing, build optimised, write the Debian
+#              package into build/package
+.PHONY: run test bench package deps
 
 WERROR := $(if $(CI),ON,OFF)
 JOBS ?= $(shell nproc)
@@ -30,3 +32,7 @@ test: deps
 bench: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
 	bench/run build/release
+
+package: deps build/release/build.ninja
+	cmake --build build/release -j $(JOBS) --target tonlaterne icons
+	cpack --config build/release/CPackConfig.cmake -B build/package
