@@ -42,21 +42,28 @@ int main(int argc, char* argv[])
     QObject::connect(
         &player, &frmPlayer::Programmende, &app, [] { QApplication::exit(0); },
         Qt::QueuedConnection);
-    // A later start brings the running player to the front and plays its files.
-    QObject::connect(&einzelstart, &Einzelstart::geoeffnet, &player,
-                     [&sitzung, &player](const QStringList& pfade) {
-                         sitzung.oeffnen(pfade);
-                         player.hervorholen();
-                     });
+    // A later start brings the running player to the front and plays its files;
+    // files that come while the library is still read wait for it.
+    bool geladen = false;
+    QStringList spaeter;
+    QObject::connect(&einzelstart, &Einzelstart::geoeffnet, &player, [&](const QStringList& pfade) {
+        if (!geladen) {
+            spaeter += pfade;
+            return;
+        }
+        sitzung.oeffnen(pfade);
+        player.hervorholen();
+    });
     // The desktop's media controls; without a session bus the player runs as before.
     Mpris mpris(sitzung);
     QObject::connect(&mpris, &Mpris::raiseRequested, &player, &frmPlayer::hervorholen);
     // Queued: the caller's reply does not wait for a question about a failed save.
     QObject::connect(&mpris, &Mpris::quitRequested, &player, &frmPlayer::speichernUndBeenden,
                      Qt::QueuedConnection);
-    mpris.anmelden();
     player.Form_Load();
-    sitzung.oeffnen(aufruf.dateien);
+    geladen = true;
+    mpris.anmelden();
+    sitzung.oeffnen(aufruf.dateien + spaeter);
     player.show();
     return QApplication::exec();
 }

@@ -147,6 +147,7 @@ void Wiedergabe::NextClick()
 void Wiedergabe::PrevClick()
 {
     m_engine->rewind();
+    Q_EMIT seeked(0);
 }
 
 void Wiedergabe::Fortschritt_MouseUp(double anteil)
