@@ -1,10 +1,74 @@
 #include "platform/gstengine.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QMutex>
+#include <QPainter>
 #include <QWidget>
 #include <algorithm>
+#include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
-#include <gst/video/videooverlay.h>
+
+// Shows the picture. Frames arrive from a streaming thread; only the newest
+// waits to be painted, so a window that falls behind drops frames instead of
+// queueing them.
+class VideoWindow final : public QWidget
+{
+public:
+    VideoWindow()
+    {
+        setWindowTitle(QStringLiteral("Tonlaterne - Video"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+    // The size the picture is meant to be seen at, pixel aspect included.
+    void setPictureSize(QSize size)
+    {
+        m_pictureSize = size;
+        resize(size);
+    }
+
+    void deliver(QImage frame)
+    {
+        const QMutexLocker lock(&m_mutex);
+        if (m_next.isNull())
+            QMetaObject::invokeMethod(this, &VideoWindow::takeFrame, Qt::QueuedConnection);
+        m_next = std::move(frame);
+    }
+
+    void clear()
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_next = {};
+        m_frame = {};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::black);
+        if (m_frame.isNull())
+            return;
+        QRect target({}, m_pictureSize.scaled(size(), Qt::KeepAspectRatio));
+        target.moveCenter(rect().center());
+        painter.drawImage(target, m_frame);
+    }
+
+private:
+    void takeFrame()
+    {
+        {
+            const QMutexLocker lock(&m_mutex);
+            m_frame = std::exchange(m_next, {});
+        }
+        update();
+    }
+
+    QMutex m_mutex;
+    QImage m_next; // guarded by m_mutex
+    QImage m_frame;
+    QSize m_pictureSize;
+};
 
 namespace
 {
@@ -51,29 +115,43 @@ void onElementSetup(GstElement*, GstElement* element, gpointer limiter)
         g_object_set(limiter, "enabled", TRUE, nullptr);
 }
 
-// Runs on a streaming thread. The video sink asks for a window each time it
-// starts from scratch, so the handle is handed over here rather than once.
-GstBusSyncReply onSyncMessage(GstBus*, GstMessage* message, gpointer windowHandle)
+// Runs on a streaming thread. The frame is copied so that the decoder gets its
+// buffer back at once.
+GstFlowReturn showFrame(GstSample* pulled, gpointer window)
 {
-    if (gst_is_video_overlay_prepare_window_handle_message(message))
-        gst_video_overlay_set_window_handle(reinterpret_cast<GstVideoOverlay*>(message->src),
-                                            reinterpret_cast<guintptr>(windowHandle));
-    return GST_BUS_PASS;
+    const GstHandle<GstSample> sample(pulled, GstRef::Owned);
+    GstVideoInfo info;
+    GstVideoFrame frame;
+    if (!sample || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample.get())) ||
+        !gst_video_frame_map(&frame, &info, gst_sample_get_buffer(sample.get()), GST_MAP_READ))
+        return GST_FLOW_OK;
+    const QImage image(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+                       GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
+                       GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGBX8888);
+    static_cast<VideoWindow*>(window)->deliver(image.copy());
+    gst_video_frame_unmap(&frame);
+    return GST_FLOW_OK;
 }
 
-// A top-level window that the video sink draws into; Qt must not paint over it.
-class VideoWindow final : public QWidget
+// Draws through Qt, so the picture shows wherever a widget does: X11, Wayland
+// or any other platform.
+GstElement* videoSinkFor(VideoWindow* window)
 {
-public:
-    VideoWindow()
-    {
-        setWindowTitle(QStringLiteral("Tonlaterne - Video"));
-        setAttribute(Qt::WA_NativeWindow);
-        setAttribute(Qt::WA_PaintOnScreen);
-        setAttribute(Qt::WA_NoSystemBackground);
-    }
-    QPaintEngine* paintEngine() const override { return nullptr; }
-};
+    GstElement* bin =
+        sinkFrom(QStringLiteral("videoconvert ! appsink name=frames caps=video/x-raw,format=RGBx"));
+    const GstHandle<GstElement> appsink(gst_bin_get_by_name(GST_BIN(bin), "frames"), GstRef::Owned);
+    if (!appsink)
+        return bin;
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_preroll = [](GstAppSink* sink, gpointer w) {
+        return showFrame(gst_app_sink_pull_preroll(sink), w);
+    };
+    callbacks.new_sample = [](GstAppSink* sink, gpointer w) {
+        return showFrame(gst_app_sink_pull_sample(sink), w);
+    };
+    gst_app_sink_set_callbacks(GST_APP_SINK(appsink.get()), &callbacks, window, nullptr);
+    return bin;
+}
 
 } // namespace
 
@@ -92,13 +170,10 @@ GstEngine::GstEngine(const Sinks& sinks, QObject* parent)
     GstElement* video = nullptr;
     if (!sinks.video.isEmpty()) {
         video = sinkFrom(sinks.video);
-    } else if (QGuiApplication::platformName() == u"xcb") {
-        // ximagesink works on every X server, Xvfb included; the automatic
-        // choice would crash without a display.
-        video = gst_element_factory_make("ximagesink", nullptr);
-        m_videoWindow = std::make_unique<VideoWindow>();
-        gst_bus_set_sync_handler(m_bus.get(), &onSyncMessage,
-                                 reinterpret_cast<gpointer>(m_videoWindow->winId()), nullptr);
+    } else if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        auto window = std::make_unique<VideoWindow>();
+        video = videoSinkFor(window.get());
+        m_videoWindow = std::move(window);
     }
     if (!video)
         video = gst_element_factory_make("fakesink", nullptr);
@@ -264,8 +339,10 @@ void GstEngine::close()
 {
     // Going to NULL also flushes the bus of the old file's messages.
     gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
-    if (m_videoWindow)
+    if (m_videoWindow) {
         m_videoWindow->hide();
+        m_videoWindow->clear();
+    }
     m_from.reset();
     m_originNs = 0;
     m_mode = Mode::NotReady;
@@ -330,7 +407,8 @@ void GstEngine::showVideo()
                                   GstRef::Owned);
     GstVideoInfo info;
     if (caps && gst_video_info_from_caps(&info, caps.get()))
-        m_videoWindow->resize(info.width, info.height);
+        m_videoWindow->setPictureSize(
+            {info.width * std::max(info.par_n, 1) / std::max(info.par_d, 1), info.height});
     m_videoWindow->show();
 }
 

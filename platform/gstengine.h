@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-class QWidget;
+class VideoWindow;
 
 // Plays media files through one GStreamer playbin. Commands return once the
 // pipeline has reached the state they ask for (bounded to about 2 s each).
@@ -55,7 +55,7 @@ private:
     void drainBus();
     void reportNewEnd();
 
-    std::unique_ptr<QWidget> m_videoWindow; // only under X, when no video sink is given
+    std::unique_ptr<VideoWindow> m_videoWindow; // in a widget program, when no video sink is given
     GstHandle<GstElement> m_playbin;
     GstHandle<GstElement> m_limiter; // the audio filter, switched on for MIDI only
     GstHandle<GstBus> m_bus;

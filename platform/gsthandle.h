@@ -9,7 +9,7 @@
 enum class GstRef { Owned, NeedsRef };
 
 // Holds one reference to a GStreamer object (element, bus, pad) or mini object
-// (message, caps) and drops it when it goes out of scope.
+// (message, caps, sample) and drops it when it goes out of scope.
 template <typename T> class GstHandle
 {
 public:
@@ -40,6 +40,6 @@ public:
 
 private:
     static constexpr bool isMiniObject =
-        std::is_same_v<T, GstMessage> || std::is_same_v<T, GstCaps>;
+        std::is_same_v<T, GstMessage> || std::is_same_v<T, GstCaps> || std::is_same_v<T, GstSample>;
     T* m_p = nullptr;
 };

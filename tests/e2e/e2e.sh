@@ -86,6 +86,7 @@ finish() {
     stop_process "$bus"
     stop_process "$watcher"
     stop_process "$xvfb"
+    stop_process "$weston"
     rm -rf "$dir"
 }
 
@@ -122,7 +123,7 @@ player() {
     exec env HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" \
         XDG_CACHE_HOME="$dir/home/.cache" XDG_DATA_HOME="$dir/home/.local/share" \
         XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$dir/home/run}" \
-        GST_REGISTRY="$TL_MEDIA.registry" QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 "$TL_BIN" "$@" \
+        GST_REGISTRY="$TL_MEDIA.registry" QT_QPA_PLATFORM=$platform ASAN_OPTIONS=detect_leaks=0 "$TL_BIN" "$@" \
         >>"$log/stdout.log" 2>>"$log/stderr.log"
 }
 
@@ -532,6 +533,60 @@ scenario_mpris() {
     expect_content Warteliste.wob /
 }
 
+# ---------------------------------------------------------------- video -----
+
+# A tone, then ten seconds of colour bars: the video window opens over the
+# main window when the film starts.
+film_set_up() {
+    library a.wav=tone.wav
+    gst-launch-1.0 -q videotestsrc num-buffers=100 ! video/x-raw,width=160,height=120,framerate=10/1 ! \
+        jpegenc ! avimux ! filesink location="$music/b.avi"
+    data_files "$music;" 00100 /
+}
+
+pixels() { # PNG COLOUR: how many pixels have about this colour
+    convert "$1" -fuzz 10% -fill black +opaque "$2" -fill white -opaque "$2" \
+        -format '%[fx:round(mean*w*h)]' info:
+}
+
+# The yellow and the cyan bar, each about 22 by 80 pixels, are there.
+bars_in() { (($(pixels "$1" 'rgb(235,235,16)') > 1000 && $(pixels "$1" 'rgb(16,235,235)') > 1000)); }
+
+video_window_shows_bars() {
+    find_window '^Tonlaterne - Video$' && import -window "$found" "$dir/shot.png" &&
+        bars_in "$dir/shot.png"
+}
+
+scenario_video_x11() {
+    film_set_up
+    start_player
+    poll 20 video_window_shows_bars || fail "no colour bars in the window \"Tonlaterne - Video\""
+    close_with_ja
+}
+
+# What the compositor shows, as the screen would.
+output_shows_bars() {
+    check_alive
+    rm -f "$dir"/wayland-screenshot-*.png
+    (cd "$dir" && timeout 5 weston-screenshooter) >/dev/null 2>&1 &&
+        cp "$dir"/wayland-screenshot-*.png "$log/screen.png" && bars_in "$log/screen.png"
+}
+
+# The same under a Wayland compositor without a screen, and without X.
+scenario_video_wayland() {
+    film_set_up
+    export XDG_RUNTIME_DIR=$dir/home/run WAYLAND_DISPLAY=tl-wl
+    unset DISPLAY
+    platform=wayland
+    weston --backend=headless-backend.so --use-pixman --debug --socket=tl-wl --idle-time=0 \
+        --width=1280 --height=960 >"$log/weston.log" 2>&1 &
+    weston=$!
+    poll 10 test -S "$XDG_RUNTIME_DIR/tl-wl" || fail "weston did not start"
+    player "$work" &
+    pid=$!
+    poll 20 output_shows_bars || fail "no colour bars on the screen (last: $log/screen.png)"
+}
+
 # ---------------------------------------------------------------- bad data --
 # Data files and folders that no person would make. The window must come up,
 # nothing may crash, no data file may change before the close, and the close
@@ -594,7 +649,7 @@ log=$TL_LOGS
 rm -rf "$log"
 mkdir -p "$log"
 dir=$(mktemp -d "${TMPDIR:-/tmp}/tl-e2e.XXXXXX")
-work=$dir/work music=$dir/Müsik pid='' bus='' watcher='' xvfb=''
+work=$dir/work music=$dir/Müsik pid='' bus='' watcher='' xvfb='' weston='' platform=xcb
 trap finish EXIT
 trap 'exit 143' TERM INT
 mkdir "$work" "$dir/home" "$music"
