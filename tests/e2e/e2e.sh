@@ -348,19 +348,6 @@ scenario_close_button() {
     expect_content Einstellungen.wob 10100
 }
 
-# With the first option off, Ja writes the settings only.
-scenario_close_keeps_queue_file() {
-    library a.wav=tone.wav b.mp3=tone.mp3
-    data_files "$music;" 00100 b.mp3/
-    start_player
-    expect_played 20 '' a.wav
-    start_watch
-    close_with_ja
-    expect_written Einstellungen.wob
-    expect_content Einstellungen.wob 00100
-    expect_content Warteliste.wob b.mp3/
-}
-
 # "Datei" -> "Beenden": Nein changes nothing; Ja ends without writing a file.
 scenario_menu_beenden() {
     library a.wav=tone.wav b.mp3=tone.mp3
