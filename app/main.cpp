@@ -15,9 +15,16 @@
 
 int main(int argc, char* argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("Tonlaterne"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TL_VERSION));
+    // Without a window yet, so that --help and --version answer on a terminal
+    // without a display.
+    const Aufruf aufruf = [&] {
+        const QCoreApplication kommandozeile(argc, argv);
+        return aufrufLesen(kommandozeile);
+    }();
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tonlaterne"));
-    QApplication::setApplicationVersion(QStringLiteral(TL_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("de.tonlaterne.Tonlaterne"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tonlaterne.svg")));
     app.setStyleSheet(Stil());
@@ -29,7 +36,6 @@ int main(int argc, char* argv[])
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtbase);
 
-    const Aufruf aufruf = aufrufLesen(app);
     Einzelstart einzelstart(aufruf.ordner);
     if (einzelstart.weitergeben(aufruf.dateien))
         return 0;

@@ -36,6 +36,8 @@ for p in libqt6widgets6 libqt6svg6 libgstreamer1.0-0 gstreamer1.0-plugins-ugly \
 done
 
 bin=$tmp/root/usr/bin/tonlaterne
+# Asked on a terminal without a display.
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 [ "$("$bin" --version)" == "Tonlaterne $(dpkg-deb --field "$deb" Version)" ] ||
     fail "--version says $("$bin" --version)"
 "$bin" --help | grep -q -- '--datenordner' || fail "--help lacks --datenordner"
