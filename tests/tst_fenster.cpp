@@ -23,15 +23,15 @@
 #include <QTest>
 #include <QToolButton>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
 // A started main window over a session.
 struct Fenster : SitzungFixture {
     explicit Fenster(const QByteArray& settings = "00000\r\n", const QByteArray& queue = {})
-        : SitzungFixture(
-              {QStringLiteral("a.mp3"), QStringLiteral("b.mp3"), QStringLiteral("c.mp3")}, settings,
-              queue),
+        : SitzungFixture({u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}, settings, queue),
           player(*sitzung, dialogs)
     {
         player.Form_Load();
@@ -74,238 +74,217 @@ class FensterTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void mainWindowShowsTheSession();
-    void queueButtonsNeedASelection();
-    void searchButtonsNeedASelection();
-    void sourcePathsOfAFirstStartSurvive();
-    void sourcePathsByKeyboard();
-    void settingsWindowCopiesBack();
-    void failedSaveAsksBeforeTheEnd();
-    void endFromMenuWritesNothing();
-    void escapeLeavesEachWindowAsZurueck();
-    void mainWindowWithoutAMouse();
-};
-
-void FensterTest::mainWindowShowsTheSession()
-{
-    Fenster f("00000\r\n", "c.mp3/\r\n");
-    QCOMPARE(f.player.LIST1->currentText(), QStringLiteral("a.mp3   #0#"));
-    QCOMPARE(f.panel(QStringLiteral("Tracks")), QStringLiteral("3 Lieder"));
-    QCOMPARE(f.panel(QStringLiteral("Warteliste")), QStringLiteral("1"));
-    QCOMPARE(f.panel(QStringLiteral("Ton")), QStringLiteral("Ton an"));
-    QCOMPARE(f.panel(QStringLiteral("Zufall")), QStringLiteral("Aus"));
-    QCOMPARE(f.panel(QStringLiteral("Modus")), QString());
-    // The chooser's selection is what Play plays; the caption follows the clock.
-    f.player.LIST1->setCurrentIndex(1);
-    f.player.mscMusik->play->click();
-    QCOMPARE(f.panel(QStringLiteral("Modus")), QStringLiteral("PLAY"));
-    QCOMPARE(f.player.lbltitel->text(), QStringLiteral("b.mp3   "));
-    QCOMPARE(f.player.windowTitle(), QStringLiteral("Tonlaterne"));
-    f.engine->length = 185000;
-    f.engine->position = 92500;
-    f.sitzung->wiedergabe().Timer1_Timer();
-    QCOMPARE(f.player.windowTitle(), QStringLiteral("Tonlaterne >> b.mp3     50 %"));
-    QCOMPARE(f.player.Fortschritt->value(), 50);
-    f.player.cmdVolume->click();
-    QVERIFY(f.engine->silent && f.player.cmdnovolume->isVisible() &&
-            !f.player.cmdVolume->isVisible());
-    QCOMPARE(f.panel(QStringLiteral("Ton")), QStringLiteral("Ton aus"));
-    f.player.cmdzufall->click();
-    QCOMPARE(f.panel(QStringLiteral("Zufall")), QStringLiteral("Ein"));
-    QVERIFY(f.player.cmdKeinzufall->isVisible() && !f.player.cmdzufall->isVisible());
-}
-
-void FensterTest::queueButtonsNeedASelection()
-{
-    Fenster f("00000\r\n", "a.mp3/b.mp3/\r\n");
-    frmWarteliste* w = f.player.Warteliste;
-    Warteliste& queue = f.sitzung->warteliste();
-    focus(w, w->comboLieder);
-    press(w, QStringLiteral(".... Hinzufügen"));
-    QCOMPARE(queue.Wartend(), 2);
-
-    focus(w, w->combowarteliste);
-    for (const char* button : {".... Entfernen", "Hoch", "Runter"})
-        press(w, QString::fromUtf8(button));
-    QCOMPARE(f.dialogs.messages,
-             QStringList{QStringLiteral("Achtung: Sie haben keinen Eintrag markiert.")});
-    QCOMPARE(queue.WartelisteSpeichern(), QStringLiteral("a.mp3/b.mp3/"));
-
-    clickRow(w->comboLieder, 2);
-    press(w, QStringLiteral(".... Hinzufügen"));
-    QCOMPARE(f.panel(QStringLiteral("Warteliste")), QStringLiteral("3"));
-    clickRow(w->combowarteliste, 2);
-    press(w, QStringLiteral("Hoch"));
-    QCOMPARE(queue.WartelisteSpeichern(), QStringLiteral("a.mp3/c.mp3/b.mp3/"));
-    press(w, QStringLiteral(".... Entfernen"));
-    QCOMPARE(queue.WartelisteSpeichern(), QStringLiteral("a.mp3/b.mp3/"));
-    // Removing leaves the panel to the clock; closing only hides.
-    QCOMPARE(f.panel(QStringLiteral("Warteliste")), QStringLiteral("3"));
-    w->close();
-    QVERIFY(!w->isVisible());
-    QCOMPARE(f.player.Warteliste, w);
-}
-
-void FensterTest::searchButtonsNeedASelection()
-{
-    Fenster f;
-    frmSuchen* s = f.player.Suchen;
-    s->txtSuchtext->setText(QStringLiteral("MP3 b"));
-    QCOMPARE(s->lblTreffer->text(), QStringLiteral("1 Treffer"));
-    focus(s, s->combosuchen);
-    s->cmdWarteListe->click();
-    s->cmdJetztSpielen->click();
-    QCOMPARE(f.dialogs.messages, QStringList{QStringLiteral("Kein Eintrag markiert")});
-    QCOMPARE(f.sitzung->warteliste().Wartend(), 0);
-    QVERIFY(f.engine->calls.size() == 1); // only the "Open" of the start
-
-    QTest::keyClick(s->combosuchen, Qt::Key_Space);
-    s->cmdJetztSpielen->click();
-    QCOMPARE(QString::fromStdString(f.engine->fileName.filename()), QStringLiteral("b.mp3"));
-    s->cmdWarteListe->click();
-    QCOMPARE(f.panel(QStringLiteral("Warteliste")), QStringLiteral("1"));
-    // An empty search text shows nothing and hides the buttons.
-    s->txtSuchtext->setText(QString());
-    QCOMPARE(s->lblTreffer->text(), QStringLiteral("0 Treffer"));
-    QVERIFY(!s->cmdJetztSpielen->isVisible());
-}
-
-void FensterTest::sourcePathsOfAFirstStartSurvive()
-{
-    Ordner o;
-    o.write(QStringLiteral("home/Music/lied.mp3"));
-    qputenv("HOME", o.path(QStringLiteral("home")).toUtf8());
-    const auto start = [&] {
-        auto sitzung = std::make_unique<Sitzung>(std::make_unique<FakeEngine>(), o.path());
-        sitzung->starten();
-        return sitzung;
-    };
+    void mainWindowShowsTheSession()
     {
-        auto sitzung = start();
-        QCOMPARE(sitzung->bibliothek().size(), 1);
-        FakeDialogs dialogs;
-        frmPlayer player(*sitzung, dialogs);
-        player.mnuPfade_Click();
-        QCOMPARE(player.Quellpfad->lstPfade->count(), 1);
-        player.Quellpfad->cmdZurück->click();
+        Fenster f("00000\r\n", "c.mp3/\r\n");
+        QCOMPARE(f.player.LIST1->currentText(), u"a.mp3   #0#"_s);
+        QCOMPARE(f.panel(u"Tracks"_s), u"3 Lieder"_s);
+        QCOMPARE(f.panel(u"Warteliste"_s), u"1"_s);
+        QCOMPARE(f.panel(u"Ton"_s), u"Ton an"_s);
+        QCOMPARE(f.panel(u"Zufall"_s), u"Aus"_s);
+        QCOMPARE(f.panel(u"Modus"_s), QString());
+        // The chooser's selection is what Play plays; the caption follows the clock.
+        f.player.LIST1->setCurrentIndex(1);
+        f.player.mscMusik->play->click();
+        QCOMPARE(f.panel(u"Modus"_s), u"PLAY"_s);
+        QCOMPARE(f.player.lbltitel->text(), u"b.mp3   "_s);
+        QCOMPARE(f.player.windowTitle(), u"Tonlaterne"_s);
+        f.engine->length = 185000;
+        f.engine->position = 92500;
+        f.sitzung->wiedergabe().Timer1_Timer();
+        QCOMPARE(f.player.windowTitle(), u"Tonlaterne >> b.mp3     50 %"_s);
+        QCOMPARE(f.player.Fortschritt->value(), 50);
+        f.player.cmdVolume->click();
+        QVERIFY(f.engine->silent && f.player.cmdnovolume->isVisible() &&
+                !f.player.cmdVolume->isVisible());
+        QCOMPARE(f.panel(u"Ton"_s), u"Ton aus"_s);
+        f.player.cmdzufall->click();
+        QCOMPARE(f.panel(u"Zufall"_s), u"Ein"_s);
+        QVERIFY(f.player.cmdKeinzufall->isVisible() && !f.player.cmdzufall->isVisible());
     }
-    QCOMPARE(o.read(QStringLiteral("Quellpfad.wob")),
-             o.path(QStringLiteral("home/Music")).toUtf8() + ";\r\n");
-    QCOMPARE(start()->bibliothek().size(), 1);
-}
 
-void FensterTest::sourcePathsByKeyboard()
-{
-    Fenster f;
-    f.player.mnuPfade_Click();
-    frmQuellpfad* q = f.player.Quellpfad;
-    q->txtEingabe->setText(QStringLiteral(" \t/zwei \t "));
-    q->cmdSpeichern->click();
-    focus(q, q->lstPfade);
-    QVERIFY(q->txtEingabe->text() != q->lstPfade->item(0)->text());
-    QTest::keyClick(q->lstPfade, Qt::Key_Down);
-    QCOMPARE(q->txtEingabe->text(), QStringLiteral("\t/zwei \t"));
-    q->cmdlöschen->click();
-    QCOMPARE(q->lstPfade->count(), 1);
-}
+    void queueButtonsNeedASelection()
+    {
+        Fenster f("00000\r\n", "a.mp3/b.mp3/\r\n");
+        frmWarteliste* w = f.player.Warteliste;
+        Warteliste& queue = f.sitzung->warteliste();
+        focus(w, w->comboLieder);
+        press(w, u".... Hinzufügen"_s);
+        QCOMPARE(queue.Wartend(), 2);
 
-void FensterTest::settingsWindowCopiesBack()
-{
-    Fenster f("10200\r\n");
-    f.player.mnuEinstellungen_Click();
-    frmEinstellungen* e = f.player.Einstellungen;
-    QVERIFY(e->checkBox[0]->isChecked() && !e->checkBox[2]->isChecked());
-    e->checkBox[3]->setChecked(true);
-    e->cmdZurück->click();
-    QCOMPARE(f.sitzung->optionen().zeile(), QStringLiteral("10010"));
-}
+        focus(w, w->combowarteliste);
+        for (const char* button : {".... Entfernen", "Hoch", "Runter"})
+            press(w, QString::fromUtf8(button));
+        QCOMPARE(f.dialogs.messages, QStringList{u"Achtung: Sie haben keinen Eintrag markiert."_s});
+        QCOMPARE(queue.WartelisteSpeichern(), u"a.mp3/b.mp3/"_s);
 
-void FensterTest::failedSaveAsksBeforeTheEnd()
-{
-    Fenster f;
-    QSignalSpy ende(&f.player, &frmPlayer::Programmende);
-    QFile::remove(f.ordner.path(QStringLiteral("Einstellungen.wob")));
-    QDir().mkpath(f.ordner.path(QStringLiteral("Einstellungen.wob/x")));
-    f.dialogs.answers = {true, false};
-    QVERIFY(!f.player.close());
-    QCOMPARE(f.dialogs.questions.size(), 2);
-    QVERIFY(f.dialogs.questions.last().contains(
-        QStringLiteral("Einstellungen.wob: An ihrer Stelle steht ein Ordner.")));
-    QVERIFY(ende.isEmpty());
-    // Once the folder is gone the end goes through; an open settings window
-    // copies its boxes back only after the file is written.
-    QVERIFY(QDir(f.ordner.path(QStringLiteral("Einstellungen.wob"))).removeRecursively());
-    f.player.mnuEinstellungen_Click();
-    f.player.Einstellungen->checkBox[1]->setChecked(true);
-    f.dialogs.answers = {true};
-    QVERIFY(f.player.close());
-    QCOMPARE(ende.size(), 1);
-    QCOMPARE(f.ordner.read(QStringLiteral("Einstellungen.wob")), QByteArray("00000\r\n"));
-    QCOMPARE(f.sitzung->optionen().Zufallsstart, 1);
-}
-
-void FensterTest::endFromMenuWritesNothing()
-{
-    Fenster f("10000\r\n");
-    QSignalSpy ende(&f.player, &frmPlayer::Programmende);
-    f.player.mnuPfade_Click();
-    f.player.mnuEnde_Click();
-    QVERIFY(ende.isEmpty());
-    f.dialogs.answers = {true};
-    f.player.mnuEnde_Click();
-    QCOMPARE(ende.size(), 1);
-    QCOMPARE(QDir(f.ordner.path()).entryList(QDir::Files).size(), 2);
-    QCOMPARE(f.engine->calls.last(), QStringLiteral("close"));
-}
-
-void FensterTest::escapeLeavesEachWindowAsZurueck()
-{
-    Fenster f;
-    const struct {
-        void (frmPlayer::*oeffnen)();
-        const char* titel;
-        bool bleibt; // the queue and search windows only hide
-    } faelle[] = {
-        {&frmPlayer::mnuwarteliste_Click, "Warteliste", true},
-        {&frmPlayer::mnuSuchen_Click, "Suchen", true},
-        {&frmPlayer::mnuEinstellungen_Click, "Einstellungen", false},
-        {&frmPlayer::mnuPfade_Click, "Quellpfade ändern", false},
-        {&frmPlayer::mnuInfo_Click, "Info", false},
-    };
-    for (const auto& fall : faelle) {
-        (f.player.*fall.oeffnen)();
-        QPointer<QWidget> fenster;
-        for (QWidget* w : f.player.findChildren<QWidget*>())
-            if (w->isWindow() && w->windowTitle() == QString::fromUtf8(fall.titel))
-                fenster = w;
-        QApplication::setActiveWindow(fenster);
-        QVERIFY(QTest::qWaitForWindowActive(fenster));
-        // Sent where the keyboard is: in the search window, its text box.
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        if (fall.bleibt)
-            QVERIFY(fenster && !fenster->isVisible());
-        else
-            QTRY_VERIFY(!fenster);
+        clickRow(w->comboLieder, 2);
+        press(w, u".... Hinzufügen"_s);
+        QCOMPARE(f.panel(u"Warteliste"_s), u"3"_s);
+        clickRow(w->combowarteliste, 2);
+        press(w, u"Hoch"_s);
+        QCOMPARE(queue.WartelisteSpeichern(), u"a.mp3/c.mp3/b.mp3/"_s);
+        press(w, u".... Entfernen"_s);
+        QCOMPARE(queue.WartelisteSpeichern(), u"a.mp3/b.mp3/"_s);
+        // Removing leaves the panel to the clock; closing only hides.
+        QCOMPARE(f.panel(u"Warteliste"_s), u"3"_s);
+        w->close();
+        QVERIFY(!w->isVisible());
+        QCOMPARE(f.player.Warteliste, w);
     }
-}
 
-void FensterTest::mainWindowWithoutAMouse()
-{
-    Fenster f;
-    f.engine->length = 200000;
-    f.player.mscMusik->play->click();
-    // A screen reader sets the bar's value to seek, as a click there does.
-    QAccessibleValueInterface* wert =
-        QAccessible::queryAccessibleInterface(f.player.Fortschritt)->valueInterface();
-    wert->setCurrentValue(25);
-    QVERIFY(f.engine->calls.contains(QStringLiteral("From 50000")));
-    // The switch that takes the place of the pressed one takes its focus too.
-    QApplication::setActiveWindow(&f.player);
-    QVERIFY(QTest::qWaitForWindowActive(&f.player));
-    f.player.cmdVolume->setFocus();
-    QTest::keyClick(f.player.cmdVolume, Qt::Key_Space);
-    QVERIFY(f.player.cmdnovolume->hasFocus());
-}
+    void searchButtonsNeedASelection()
+    {
+        Fenster f;
+        frmSuchen* s = f.player.Suchen;
+        s->txtSuchtext->setText(u"MP3 b"_s);
+        QCOMPARE(s->lblTreffer->text(), u"1 Treffer"_s);
+        focus(s, s->combosuchen);
+        s->cmdWarteListe->click();
+        s->cmdJetztSpielen->click();
+        QCOMPARE(f.dialogs.messages, QStringList{u"Kein Eintrag markiert"_s});
+        QCOMPARE(f.sitzung->warteliste().Wartend(), 0);
+        QVERIFY(f.engine->calls.size() == 1); // only the "Open" of the start
+
+        QTest::keyClick(s->combosuchen, Qt::Key_Space);
+        s->cmdJetztSpielen->click();
+        QCOMPARE(QString::fromStdString(f.engine->fileName.filename()), u"b.mp3"_s);
+        s->cmdWarteListe->click();
+        QCOMPARE(f.panel(u"Warteliste"_s), u"1"_s);
+        // An empty search text shows nothing and hides the buttons.
+        s->txtSuchtext->setText(QString());
+        QCOMPARE(s->lblTreffer->text(), u"0 Treffer"_s);
+        QVERIFY(!s->cmdJetztSpielen->isVisible());
+    }
+
+    void sourcePathsOfAFirstStartSurvive()
+    {
+        Ordner o;
+        o.write(u"home/Music/lied.mp3"_s);
+        qputenv("HOME", o.path(u"home"_s).toUtf8());
+        const auto start = [&] {
+            auto sitzung = std::make_unique<Sitzung>(std::make_unique<FakeEngine>(), o.path());
+            sitzung->starten();
+            return sitzung;
+        };
+        {
+            auto sitzung = start();
+            QCOMPARE(sitzung->bibliothek().size(), 1);
+            FakeDialogs dialogs;
+            frmPlayer player(*sitzung, dialogs);
+            player.mnuPfade_Click();
+            QCOMPARE(player.Quellpfad->lstPfade->count(), 1);
+            player.Quellpfad->cmdZurück->click();
+        }
+        QCOMPARE(o.read(u"Quellpfad.wob"_s), o.path(u"home/Music"_s).toUtf8() + ";\r\n");
+        QCOMPARE(start()->bibliothek().size(), 1);
+    }
+
+    void sourcePathsByKeyboard()
+    {
+        Fenster f;
+        f.player.mnuPfade_Click();
+        frmQuellpfad* q = f.player.Quellpfad;
+        q->txtEingabe->setText(u" \t/zwei \t "_s);
+        q->cmdSpeichern->click();
+        focus(q, q->lstPfade);
+        QVERIFY(q->txtEingabe->text() != q->lstPfade->item(0)->text());
+        QTest::keyClick(q->lstPfade, Qt::Key_Down);
+        QCOMPARE(q->txtEingabe->text(), u"\t/zwei \t"_s);
+        q->cmdlöschen->click();
+        QCOMPARE(q->lstPfade->count(), 1);
+    }
+
+    void failedSaveAsksBeforeTheEnd()
+    {
+        Fenster f("10200\r\n");
+        QSignalSpy ende(&f.player, &frmPlayer::Programmende);
+        QFile::remove(f.ordner.path(u"Einstellungen.wob"_s));
+        QDir().mkpath(f.ordner.path(u"Einstellungen.wob/x"_s));
+        f.dialogs.answers = {true, false};
+        QVERIFY(!f.player.close());
+        QCOMPARE(f.dialogs.questions.size(), 2);
+        QVERIFY(f.dialogs.questions.last().contains(
+            u"Einstellungen.wob: An ihrer Stelle steht ein Ordner."_s));
+        QVERIFY(ende.isEmpty());
+        // Once the folder is gone the end goes through; an open settings window,
+        // which shows only the digits 1 as ticked, copies its boxes back only
+        // after the file is written.
+        QVERIFY(QDir(f.ordner.path(u"Einstellungen.wob"_s)).removeRecursively());
+        f.player.mnuEinstellungen_Click();
+        frmEinstellungen* e = f.player.Einstellungen;
+        QVERIFY(e->checkBox[0]->isChecked() && !e->checkBox[2]->isChecked());
+        e->checkBox[1]->setChecked(true);
+        f.dialogs.answers = {true};
+        QVERIFY(f.player.close());
+        QCOMPARE(ende.size(), 1);
+        QCOMPARE(f.ordner.read(u"Einstellungen.wob"_s), "10200\r\n"_ba);
+        QCOMPARE(f.sitzung->optionen().zeile(), u"11000"_s);
+    }
+
+    void endFromMenuWritesNothing()
+    {
+        Fenster f("10000\r\n");
+        QSignalSpy ende(&f.player, &frmPlayer::Programmende);
+        f.player.mnuPfade_Click();
+        f.player.mnuEnde_Click();
+        QVERIFY(ende.isEmpty());
+        f.dialogs.answers = {true};
+        f.player.mnuEnde_Click();
+        QCOMPARE(ende.size(), 1);
+        QCOMPARE(QDir(f.ordner.path()).entryList(QDir::Files).size(), 2);
+        QCOMPARE(f.engine->calls.last(), u"close"_s);
+    }
+
+    void escapeLeavesEachWindowAsZurueck()
+    {
+        Fenster f;
+        const struct {
+            void (frmPlayer::*oeffnen)();
+            const char* titel;
+            bool bleibt; // the queue and search windows only hide
+        } faelle[] = {
+            {&frmPlayer::mnuwarteliste_Click, "Warteliste", true},
+            {&frmPlayer::mnuSuchen_Click, "Suchen", true},
+            {&frmPlayer::mnuEinstellungen_Click, "Einstellungen", false},
+            {&frmPlayer::mnuPfade_Click, "Quellpfade ändern", false},
+            {&frmPlayer::mnuInfo_Click, "Info", false},
+        };
+        for (const auto& fall : faelle) {
+            (f.player.*fall.oeffnen)();
+            QPointer<QWidget> fenster;
+            for (QWidget* w : f.player.findChildren<QWidget*>())
+                if (w->isWindow() && w->windowTitle() == QString::fromUtf8(fall.titel))
+                    fenster = w;
+            QApplication::setActiveWindow(fenster);
+            QVERIFY(QTest::qWaitForWindowActive(fenster));
+            // Sent where the keyboard is: in the search window, its text box.
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            if (fall.bleibt)
+                QVERIFY(fenster && !fenster->isVisible());
+            else
+                QTRY_VERIFY(!fenster);
+        }
+    }
+
+    void mainWindowWithoutAMouse()
+    {
+        Fenster f;
+        f.engine->length = 200000;
+        f.player.mscMusik->play->click();
+        // A screen reader sets the bar's value to seek, as a click there does.
+        QAccessibleValueInterface* wert =
+            QAccessible::queryAccessibleInterface(f.player.Fortschritt)->valueInterface();
+        wert->setCurrentValue(25);
+        QVERIFY(f.engine->calls.contains(u"From 50000"_s));
+        // The switch that takes the place of the pressed one takes its focus too.
+        QApplication::setActiveWindow(&f.player);
+        QVERIFY(QTest::qWaitForWindowActive(&f.player));
+        f.player.cmdVolume->setFocus();
+        QTest::keyClick(f.player.cmdVolume, Qt::Key_Space);
+        QVERIFY(f.player.cmdnovolume->hasFocus());
+    }
+};
 
 QTEST_MAIN(FensterTest)
 #include "tst_fenster.moc"
