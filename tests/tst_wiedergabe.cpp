@@ -342,7 +342,8 @@ private Q_SLOTS:
 
     // What the end writes, and in which order, the end-to-end scenarios see
     // from outside; here, a queue file that cannot be written is reported and
-    // the settings are written all the same.
+    // the settings are written all the same, and without the option the queue
+    // file is not touched at all.
     void failedSaveIsReported()
     {
         TenTracks f("10000"_ba);
@@ -351,6 +352,8 @@ private Q_SLOTS:
         QCOMPARE(f.sitzung->speichern(),
                  QStringList{u"Warteliste.wob: An ihrer Stelle steht ein Ordner."_s});
         QCOMPARE(f.ordner.read(u"Einstellungen.wob"_s), "11000\r\n"_ba);
+        f.sitzung->optionen().WartelisteninhaltSpeichern = 0;
+        QVERIFY(f.sitzung->speichern().isEmpty());
     }
 };
 
