@@ -222,20 +222,6 @@ private Q_SLOTS:
         QCOMPARE(f.sitzung->optionen().zeile(), u"11000"_s);
     }
 
-    void endFromMenuWritesNothing()
-    {
-        Fenster f("10000\r\n");
-        QSignalSpy ende(&f.player, &frmPlayer::Programmende);
-        f.player.mnuPfade_Click();
-        f.player.mnuEnde_Click();
-        QVERIFY(ende.isEmpty());
-        f.dialogs.answers = {true};
-        f.player.mnuEnde_Click();
-        QCOMPARE(ende.size(), 1);
-        QCOMPARE(QDir(f.ordner.path()).entryList(QDir::Files).size(), 2);
-        QCOMPARE(f.engine->calls.last(), u"close"_s);
-    }
-
     void escapeLeavesEachWindowAsZurueck()
     {
         Fenster f;

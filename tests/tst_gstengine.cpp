@@ -95,10 +95,6 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
         for (const char* name : {"a.wav", "a.mp3", "a.wma", "a.avi", "a.mpg", "a.mid", "p.jpg"})
             QVERIFY2(TestMedia::create(m_dir.filePath(QLatin1StringView(name))), name);
-        QVERIFY(TestMedia::run(u"audiotestsrc num-buffers=10 samplesperbuffer=4410 ! "
-                               "lamemp3enc target=bitrate cbr=true bitrate=128 ! "
-                               "filesink location=\""_s +
-                               m_dir.filePath(u"cbr.mp3"_s) + u'"'));
         fs::copy_file(file("a.mp3"), file(oddName));
         fs::copy_file(file("p.jpg"), file("picture.mp3"));
         fs::copy_file(file("a.mp3"), file("truncated.mp3"));
@@ -118,30 +114,27 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<bool>("playable");
-        QTest::addColumn<bool>("lengthAtOpen");
         // The player's tick handles what its poll took in; the end handler
         // must not tell of it again.
         QTest::addColumn<bool>("polled");
-        QTest::newRow("wav") << "a.wav"_ba << true << true << false;
-        QTest::newRow("mp3") << "a.mp3"_ba << true << true << true;
-        QTest::newRow("mp3 without Xing header") << "cbr.mp3"_ba << true << false << true;
-        QTest::newRow("wma") << "a.wma"_ba << true << true << false;
-        QTest::newRow("avi") << "a.avi"_ba << true << true << true;
-        QTest::newRow("mpg") << "a.mpg"_ba << true << true << false;
-        QTest::newRow("mid") << "a.mid"_ba << true << true << true;
-        QTest::newRow("odd name") << oddName << true << true << false;
-        QTest::newRow("missing") << "missing.mp3"_ba << false << false << false;
-        QTest::newRow("text") << "notes.txt"_ba << false << false << true;
-        QTest::newRow("picture named .mp3") << "picture.mp3"_ba << false << false << false;
-        QTest::newRow("zero bytes") << "empty.mp3"_ba << false << false << true;
-        QTest::newRow("truncated") << "truncated.mp3"_ba << false << false << false;
+        QTest::newRow("wav") << "a.wav"_ba << true << false;
+        QTest::newRow("mp3") << "a.mp3"_ba << true << true;
+        QTest::newRow("wma") << "a.wma"_ba << true << false;
+        QTest::newRow("avi") << "a.avi"_ba << true << true;
+        QTest::newRow("mpg") << "a.mpg"_ba << true << false;
+        QTest::newRow("mid") << "a.mid"_ba << true << true;
+        QTest::newRow("odd name") << oddName << true << false;
+        QTest::newRow("missing") << "missing.mp3"_ba << false << false;
+        QTest::newRow("text") << "notes.txt"_ba << false << true;
+        QTest::newRow("picture named .mp3") << "picture.mp3"_ba << false << false;
+        QTest::newRow("zero bytes") << "empty.mp3"_ba << false << true;
+        QTest::newRow("truncated") << "truncated.mp3"_ba << false << false;
     }
 
     void playsToTheEndOrFails()
     {
         QFETCH(QByteArray, name);
         QFETCH(bool, playable);
-        QFETCH(bool, lengthAtOpen);
         QFETCH(bool, polled);
         GstEngine engine(fast);
         int heard = 0;
@@ -150,7 +143,7 @@ private Q_SLOTS:
         QCOMPARE(engine.failed(), !playable);
         QCOMPARE(engine.mode(), Mode::Stopped);
         QCOMPARE(engine.Position(), qint64(0));
-        if (lengthAtOpen)
+        if (playable)
             verifyAboutOneSecond(engine.Length());
 
         engine.Command(u"PLAY"_s);
@@ -197,15 +190,6 @@ private Q_SLOTS:
         QCOMPARE(engine.mode(), Mode::Playing);
         const qint64 from = engine.Position();
         QVERIFY2(from >= 580 && from < 750, qPrintable(QString::number(from)));
-
-        engine.pause();
-        QCOMPARE(engine.mode(), Mode::Paused);
-        const qint64 paused = engine.Position();
-        QTest::qWait(150);
-        QCOMPARE(engine.Position(), paused);
-        engine.resume();
-        QCOMPARE(engine.mode(), Mode::Playing);
-        QTRY_VERIFY_WITH_TIMEOUT(engine.Position() > paused, 2000);
         engine.rewind();
         QVERIFY(engine.Position() < from);
         // The Stop button sends "stop" and then "open" on the file still open.

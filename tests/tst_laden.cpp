@@ -10,14 +10,6 @@
 
 using namespace std::chrono_literals;
 
-class LadenTest : public QObject
-{
-    Q_OBJECT
-private Q_SLOTS:
-    void countOnlyForASlowRead_data();
-    void countOnlyForASlowRead();
-};
-
 const QString zwei = QStringLiteral("2 Lieder gefunden");
 
 // Notes every count the window paints; once it has painted two, a read that
@@ -40,36 +32,42 @@ protected:
     }
 };
 
-void LadenTest::countOnlyForASlowRead_data()
+class LadenTest : public QObject
 {
-    QTest::addColumn<bool>("langsam");
-    QTest::newRow("fast") << false;
-    QTest::newRow("slow") << true;
-}
+    Q_OBJECT
+private Q_SLOTS:
+    void countOnlyForASlowRead_data()
+    {
+        QTest::addColumn<bool>("langsam");
+        QTest::newRow("fast") << false;
+        QTest::newRow("slow") << true;
+    }
 
-void LadenTest::countOnlyForASlowRead()
-{
-    QFETCH(bool, langsam);
-    SitzungFixture f({QStringLiteral("a.mp3"), QStringLiteral("b.mp3")});
-    // A second folder whose read, when slow, waits until the first one's count is seen.
-    const QString zweiter = f.ordner.path(QStringLiteral("Z"));
-    QDir().mkpath(zweiter);
-    f.ordner.write(QStringLiteral("Quellpfad.wob"),
-                   QFile::encodeName(f.ordner.path(QStringLiteral("M")) + u';' + zweiter + u';'));
-    Zuschauer zuschauer;
-    qApp->installEventFilter(&zuschauer);
-    if (langsam)
-        f.sitzung->bibliothek().setOrdnerLeser([&](const NativePath& folder) {
-            if (folder == QFile::encodeName(zweiter).toStdString())
-                zuschauer.weiter.tryAcquire(1, 20s); // never hang, whatever goes wrong
-            return GetFolder(folder);
-        });
-    FakeDialogs dialogs;
-    frmPlayer player(*f.sitzung, dialogs);
-    player.Form_Load();
-    QCOMPARE(zuschauer.gesehen.contains(zwei), langsam);
-    QVERIFY(langsam || zuschauer.gesehen.isEmpty());
-}
+    void countOnlyForASlowRead()
+    {
+        QFETCH(bool, langsam);
+        SitzungFixture f({QStringLiteral("a.mp3"), QStringLiteral("b.mp3")});
+        // A second folder whose read, when slow, waits until the first one's count is seen.
+        const QString zweiter = f.ordner.path(QStringLiteral("Z"));
+        QDir().mkpath(zweiter);
+        f.ordner.write(
+            QStringLiteral("Quellpfad.wob"),
+            QFile::encodeName(f.ordner.path(QStringLiteral("M")) + u';' + zweiter + u';'));
+        Zuschauer zuschauer;
+        qApp->installEventFilter(&zuschauer);
+        if (langsam)
+            f.sitzung->bibliothek().setOrdnerLeser([&](const NativePath& folder) {
+                if (folder == QFile::encodeName(zweiter).toStdString())
+                    zuschauer.weiter.tryAcquire(1, 20s); // never hang, whatever goes wrong
+                return GetFolder(folder);
+            });
+        FakeDialogs dialogs;
+        frmPlayer player(*f.sitzung, dialogs);
+        player.Form_Load();
+        QCOMPARE(zuschauer.gesehen.contains(zwei), langsam);
+        QVERIFY(langsam || zuschauer.gesehen.isEmpty());
+    }
+};
 
 QTEST_MAIN(LadenTest)
 #include "tst_laden.moc"
