@@ -127,7 +127,7 @@ GstFlowReturn showFrame(GstSample* pulled, gpointer window)
         return GST_FLOW_OK;
     const QImage image(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
                        GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
-                       GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGBX8888);
+                       GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32);
     static_cast<VideoWindow*>(window)->deliver(image.copy());
     gst_video_frame_unmap(&frame);
     return GST_FLOW_OK;
@@ -137,8 +137,12 @@ GstFlowReturn showFrame(GstSample* pulled, gpointer window)
 // or any other platform.
 GstElement* videoSinkFor(VideoWindow* window)
 {
-    GstElement* bin =
-        sinkFrom(QStringLiteral("videoconvert ! appsink name=frames caps=video/x-raw,format=RGBx"));
+    // Qt's own format for opaque pictures, which it paints without converting:
+    // 0xffRRGGBB in the machine's byte order.
+    const bool littleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    GstElement* bin = sinkFrom(QStringLiteral("videoconvert ! appsink name=frames "
+                                              "caps=video/x-raw,format=") +
+                               (littleEndian ? u"BGRx" : u"xRGB"));
     const GstHandle<GstElement> appsink(gst_bin_get_by_name(GST_BIN(bin), "frames"), GstRef::Owned);
     if (!appsink)
         return bin;
