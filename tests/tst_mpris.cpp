@@ -25,11 +25,10 @@ struct Desktop : SitzungFixture {
 
     Mpris mpris{*sitzung};
     bool angemeldet = mpris.anmelden(); // before the interfaces look the object up
-    QDBusInterface player{u"org.mpris.MediaPlayer2.tonlaterne"_s, u"/org/mpris/MediaPlayer2"_s,
-                          u"org.mpris.MediaPlayer2.Player"_s};
-    QDBusInterface eigenschaften{u"org.mpris.MediaPlayer2.tonlaterne"_s,
-                                 u"/org/mpris/MediaPlayer2"_s,
-                                 u"org.freedesktop.DBus.Properties"_s};
+    const QString dienst = u"org.mpris.MediaPlayer2.tonlaterne"_s,
+                  pfad = u"/org/mpris/MediaPlayer2"_s;
+    QDBusInterface player{dienst, pfad, u"org.mpris.MediaPlayer2.Player"_s};
+    QDBusInterface eigenschaften{dienst, pfad, u"org.freedesktop.DBus.Properties"_s};
 };
 
 } // namespace
@@ -38,83 +37,82 @@ class MprisTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void methodsPressOnlyPressableButtons_data();
-    void methodsPressOnlyPressableButtons();
-    void announcementsAndFiles();
-};
-
-void MprisTest::methodsPressOnlyPressableButtons_data()
-{
-    QTest::addColumn<QString>("methoden"); // "Name:µs:track id" where they take arguments
-    QTest::addColumn<QString>("befehle");  // what reaches the engine
-    QTest::addColumn<QString>("status");
-    const QString play = u"close open play"_s;
-    QTest::newRow("play") << u"Play Play Previous"_s << play + u" rewind" << u"Playing"_s;
-    QTest::newRow("pause") << u"Play Pause Pause Next"_s << play + u" pause" << u"Paused"_s;
-    QTest::newRow("resume") << u"Play Pause Play"_s << play + u" pause resume" << u"Playing"_s;
-    QTest::newRow("toggle") << u"Play PlayPause PlayPause"_s << play + u" pause resume"
-                            << u"Playing"_s;
-    QTest::newRow("next") << u"Play Next"_s << play + u' ' + play << u"Playing"_s;
-    QTest::newRow("first track") << u"Stop Pause Next Previous Seek:1"_s << u""_s << u"Stopped"_s;
-    QTest::newRow("stop") << u"Play Stop"_s << play + u" stop open stop" << u"Stopped"_s;
-    QTest::newRow("toggle when stopped")
-        << u"Play Stop PlayPause"_s << play + u" stop open stop " + play << u"Playing"_s;
-    // Back past the start, then past the end to the next track.
-    QTest::newRow("seek") << u"Play Seek:500000 Seek:-2000000 Seek:700000 Seek:1301000"_s
-                          << play + u" Stop From 500 Play Stop From 0 Play Stop From 700 Play " +
-                                 play
-                          << u"Playing"_s;
-    // Past the end and on another track nothing happens.
-    QTest::newRow("set position")
-        << u"Play SetPosition:1500000 SetPosition:2000001 SetPosition:0:/Lied/1"_s
-        << play + u" Stop From 1500 Play" << u"Playing"_s;
-}
-
-void MprisTest::methodsPressOnlyPressableButtons()
-{
-    QFETCH(QString, methoden);
-    Desktop d;
-    for (const QString& schritt : methoden.split(u' ')) {
-        const QStringList m = schritt.split(u':');
-        QVariantList argumente = m.size() > 1 ? QVariantList{m[1].toLongLong()} : QVariantList();
-        if (m[0] == u"SetPosition")
-            argumente.prepend(m.size() > 2
-                                  ? QVariant::fromValue(QDBusObjectPath(m[2]))
-                                  : d.player.property("Metadata").toMap()[u"mpris:trackid"_s]);
-        QCOMPARE(d.player.callWithArgumentList(QDBus::Block, m[0], argumente).type(),
-                 QDBusMessage::ReplyMessage);
+    void methodsPressOnlyPressableButtons_data()
+    {
+        QTest::addColumn<QString>("methoden"); // "Name:µs:track id" where they take arguments
+        QTest::addColumn<QString>("befehle");  // what reaches the engine
+        QTest::addColumn<QString>("status");
+        const QString play = u"close open play"_s;
+        QTest::newRow("play") << u"Play Play Previous"_s << play + u" rewind" << u"Playing"_s;
+        QTest::newRow("pause") << u"Play Pause Pause Next"_s << play + u" pause" << u"Paused"_s;
+        QTest::newRow("resume") << u"Play Pause Play"_s << play + u" pause resume" << u"Playing"_s;
+        QTest::newRow("toggle") << u"Play PlayPause PlayPause"_s << play + u" pause resume"
+                                << u"Playing"_s;
+        QTest::newRow("next") << u"Play Next"_s << play + u' ' + play << u"Playing"_s;
+        QTest::newRow("first track")
+            << u"Stop Pause Next Previous Seek:1"_s << u""_s << u"Stopped"_s;
+        QTest::newRow("stop") << u"Play Stop"_s << play + u" stop open stop" << u"Stopped"_s;
+        QTest::newRow("toggle when stopped")
+            << u"Play Stop PlayPause"_s << play + u" stop open stop " + play << u"Playing"_s;
+        // Back past the start, then past the end to the next track.
+        QTest::newRow("seek") << u"Play Seek:500000 Seek:-2000000 Seek:700000 Seek:1301000"_s
+                              << play +
+                                     u" Stop From 500 Play Stop From 0 Play Stop From 700 Play " +
+                                     play
+                              << u"Playing"_s;
+        // Past the end and on another track nothing happens.
+        QTest::newRow("set position")
+            << u"Play SetPosition:1500000 SetPosition:2000001 SetPosition:0:/Lied/1"_s
+            << play + u" Stop From 1500 Play" << u"Playing"_s;
     }
-    d.engine->calls.removeIf([](const QString& c) { return c.startsWith(u"FileName"); });
-    QTEST(d.engine->calls.join(u' '), "befehle");
-    QTEST(d.player.property("PlaybackStatus").toString(), "status");
-}
 
-void MprisTest::announcementsAndFiles()
-{
-    Desktop d;
-    QSignalSpy geaendert(&d.eigenschaften,
-                         SIGNAL(PropertiesChanged(QString, QVariantMap, QStringList)));
-    QSignalSpy gesucht(&d.player, SIGNAL(Seeked(qlonglong)));
-    const auto zuletzt = [&] { return geaendert.last()[1].toMap(); };
-    // One announcement for all that a press changed.
-    d.player.call(u"Play"_s);
-    QVERIFY(geaendert.wait());
-    QCOMPARE(zuletzt()[u"PlaybackStatus"_s], QVariant(u"Playing"_s));
-    QVERIFY(zuletzt()[u"CanPause"_s].toBool() && zuletzt().contains(u"Metadata"_s));
-    d.player.call(u"Seek"_s, 250'000LL);
-    QTRY_COMPARE(gesucht.size(), 1);
-    QCOMPARE(gesucht[0][0], QVariant(250'000LL));
-    QVERIFY(d.player.setProperty("Volume", 0.0));
-    QTRY_COMPARE(zuletzt(), (QVariantMap{{u"Volume"_s, 0.0}}));
-    QVERIFY(d.player.setProperty("Volume", 0.4) && d.sitzung->wiedergabe().TonAn());
+    void methodsPressOnlyPressableButtons()
+    {
+        QFETCH(QString, methoden);
+        Desktop d;
+        for (const QString& schritt : methoden.split(u' ')) {
+            const QStringList m = schritt.split(u':');
+            QVariantList argumente =
+                m.size() > 1 ? QVariantList{m[1].toLongLong()} : QVariantList();
+            if (m[0] == u"SetPosition")
+                argumente.prepend(m.size() > 2
+                                      ? QVariant::fromValue(QDBusObjectPath(m[2]))
+                                      : d.player.property("Metadata").toMap()[u"mpris:trackid"_s]);
+            QCOMPARE(d.player.callWithArgumentList(QDBus::Block, m[0], argumente).type(),
+                     QDBusMessage::ReplyMessage);
+        }
+        d.engine->calls.removeIf([](const QString& c) { return c.startsWith(u"FileName"); });
+        QTEST(d.engine->calls.join(u' '), "befehle");
+        QTEST(d.player.property("PlaybackStatus").toString(), "status");
+    }
 
-    const QString draussen = d.ordner.write(u"X/c #1.wav"_s);
-    d.player.call(u"OpenUri"_s, QUrl::fromLocalFile(draussen).toString());
-    QCOMPARE(d.player.property("Metadata").toMap()[u"xesam:url"_s],
-             QVariant(QUrl::fromLocalFile(draussen).toString(QUrl::FullyEncoded)));
-    QCOMPARE(d.player.call(u"OpenUri"_s, u"http://example.invalid/d.mp3"_s).errorName(),
-             u"org.freedesktop.DBus.Error.NotSupported");
-}
+    void announcementsAndFiles()
+    {
+        Desktop d;
+        QSignalSpy geaendert(&d.eigenschaften,
+                             SIGNAL(PropertiesChanged(QString, QVariantMap, QStringList)));
+        QSignalSpy gesucht(&d.player, SIGNAL(Seeked(qlonglong)));
+        const auto zuletzt = [&] { return geaendert.last()[1].toMap(); };
+        // One announcement for all that a press changed.
+        d.player.call(u"Play"_s);
+        QVERIFY(geaendert.wait());
+        QCOMPARE(zuletzt()[u"PlaybackStatus"_s], QVariant(u"Playing"_s));
+        QVERIFY(zuletzt()[u"CanPause"_s].toBool() && zuletzt().contains(u"Metadata"_s));
+        d.player.call(u"Seek"_s, 250'000LL);
+        QTRY_COMPARE(gesucht.size(), 1);
+        QCOMPARE(gesucht[0][0], QVariant(250'000LL));
+        QVERIFY(d.player.setProperty("Volume", 0.0));
+        QTRY_COMPARE(zuletzt(), (QVariantMap{{u"Volume"_s, 0.0}}));
+        QVERIFY(d.player.setProperty("Volume", 0.4) && d.sitzung->wiedergabe().TonAn());
+
+        const QString draussen = d.ordner.write(u"X/c #1.wav"_s);
+        d.player.call(u"OpenUri"_s, QUrl::fromLocalFile(draussen).toString());
+        QCOMPARE(d.player.property("Metadata").toMap()[u"xesam:url"_s],
+                 QVariant(QUrl::fromLocalFile(draussen).toString(QUrl::FullyEncoded)));
+        QCOMPARE(d.player.call(u"OpenUri"_s, u"http://example.invalid/d.mp3"_s).errorName(),
+                 u"org.freedesktop.DBus.Error.NotSupported");
+    }
+};
 
 QTEST_GUILESS_MAIN(MprisTest)
 #include "tst_mpris.moc"

@@ -114,11 +114,7 @@ start_player() { # ARG...
 # visible PATTERN: the first visible window of the program whose caption matches.
 visible() { xdo search --all --onlyvisible --pid "$pid" --name "$1" | head -n 1; }
 
-find_window() { # PATTERN, into $found
-    check_alive
-    found=$(visible "$1")
-    [ -n "$found" ]
-}
+find_window() { check_alive && found=$(visible "$1") && [ -n "$found" ]; } # PATTERN, into $found
 
 sanitizer_report() {
     grep -qsE 'ERROR: [A-Za-z]+Sanitizer|runtime error:|SUMMARY: [A-Za-z]+Sanitizer' \
@@ -140,10 +136,7 @@ focus() { xdo windowfocus --sync "$1" || fail "window $1 does not take the focus
 request_close() { "$TL_CLOSE" "$wid" || fail "close request not sent"; }
 
 # The menu "Datei" through its access key, then its only item "Beenden".
-menu_beenden() {
-    focus "$wid"
-    xdo key alt+d Return
-}
+menu_beenden() { focus "$wid" && xdo key alt+d Return; }
 
 # answer KEY: waits for the question "Wirklich beenden?" and answers it.
 answer() {
@@ -171,11 +164,7 @@ expect_exit() {
     ((rc == 0)) || fail "ended with status $rc"
 }
 
-close_with_ja() {
-    request_close
-    answer Return
-    expect_exit
-}
+close_with_ja() { request_close && answer Return && expect_exit; }
 
 # add_to_queue POSITION...: in the window "Warteliste", selects the entry at
 # each POSITION of the available tracks and presses ".... Hinzufügen".
@@ -199,10 +188,8 @@ add_to_queue() {
 # played.
 
 watch_from_now() { # PASSABLE
-    passable=$1 current='' inherited='' current_played=0 last_caption=''
-    # Unknown until the caption changes: what it shows now may be inherited.
-    last_pct='?'
-    shown=() played=()
+    passable=$1 current='' inherited='' current_played=0 last_caption='' shown=() played=()
+    last_pct='?' # unknown until the caption changes: what it shows now may be inherited
 }
 
 sample() {
@@ -390,10 +377,7 @@ start_again() {
     local again rc=0
     player "$@" &
     again=$!
-    poll 20 gone "$again" || {
-        stop_process "$again"
-        fail "a second start still runs after 20 s"
-    }
+    poll 20 gone "$again" || { stop_process "$again" && fail "a second start still runs after 20 s"; }
     wait "$again" || rc=$?
     ((rc == 0)) || fail "a second start ended with status $rc"
 }
@@ -445,8 +429,7 @@ scenario_accessibility() {
     data_files "$music;" 00000 /
     export XDG_RUNTIME_DIR=$dir/run QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 DBUS_SESSION_BUS_ADDRESS
     mkdir -m 700 "$XDG_RUNTIME_DIR"
-    # The bus for assistive technology starts on demand, from the session bus;
-    # what it prints goes to the log.
+    # The bus for assistive technology starts from the session bus, into the log.
     start_bus >"$log/atspi.log"
     start_player
     /usr/bin/python3 "$(dirname "$0")/accessible.py" "$pid" >"$log/tree.txt" \
