@@ -413,7 +413,15 @@ void GstEngine::showVideo()
     if (caps && gst_video_info_from_caps(&info, caps.get()))
         m_videoWindow->setPictureSize(
             {info.width * std::max(info.par_n, 1) / std::max(info.par_d, 1), info.height});
-    m_videoWindow->show();
+    // Shown from the event loop, so that a film that starts with the program
+    // opens over the main window, which shows last; unless another file came.
+    QMetaObject::invokeMethod(
+        m_videoWindow.get(),
+        [this, file = m_fileName] {
+            if (m_fileName == file && playable())
+                m_videoWindow->show();
+        },
+        Qt::QueuedConnection);
 }
 
 void GstEngine::updateLength()
