@@ -143,7 +143,9 @@ GstElement* videoSinkFor(VideoWindow* window)
     GstElement* bin = sinkFrom(QStringLiteral("videoconvert ! appsink name=frames "
                                               "caps=video/x-raw,format=") +
                                (littleEndian ? u"BGRx" : u"xRGB"));
-    const GstHandle<GstElement> appsink(gst_bin_get_by_name(GST_BIN(bin), "frames"), GstRef::Owned);
+    // Without the plugins sinkFrom gives a fakesink: no picture, but the sound.
+    const GstHandle<GstElement> appsink(
+        GST_IS_BIN(bin) ? gst_bin_get_by_name(GST_BIN(bin), "frames") : nullptr, GstRef::Owned);
     if (!appsink)
         return bin;
     GstAppSinkCallbacks callbacks{};
