@@ -5,8 +5,9 @@
 # keys through xdotool, closes the window as its close button does
 # (closewindow), and reads back the caption and the data files it leaves.
 # Usage: e2e.sh SCENARIO (a scenario_* function below), with TL_BIN (the
-# program), TL_CLOSE (closewindow), TL_MEDIA (makemedia's recordings) and
-# TL_LOGS (a folder for the program's output and, on failure, a screenshot).
+# program), TL_CLOSE (closewindow), TL_MEDIA (makemedia's recordings),
+# TL_DISPLAY (the scenario's own X display number) and TL_LOGS (a folder for
+# the logs of each run: the program's output, and on failure a screenshot).
 set -euo pipefail
 export LC_ALL=C.UTF-8
 
@@ -44,36 +45,46 @@ stop_process() {
 
 gone() { ! kill -0 "$1" 2>/dev/null; }
 
-# A virtual screen of the scenario's own. With -displayfd the server picks a
-# free display itself, so scenarios running side by side never race for one;
-# a cookie keeps other local clients out.
+# A virtual screen on a display of the scenario's own for the whole run, so
+# that it never meets another scenario's server, nor one still shutting down;
+# a cookie keeps other local clients out. -noreset: by default the server
+# resets when its last client leaves, and the reset drops every connection
+# still being set up: an xdotool poll that ended just as the program connected
+# ended the program ("could not connect to display"). -displayfd tells when the
+# server listens; the server ends with this script, however that ends.
 start_x() {
-    export XAUTHORITY=$dir/xauth
+    export XAUTHORITY=$dir/xauth DISPLAY=:$TL_DISPLAY
     : >"$XAUTHORITY"
-    cookie=$(mcookie)
-    xauth -q -f "$XAUTHORITY" add :0 . "$cookie"
-    Xvfb -displayfd 3 -auth "$XAUTHORITY" -screen 0 1024x768x24 -nolisten tcp \
-        3>"$dir/display" 2>"$dir/xvfb.log" &
+    xauth -q -f "$XAUTHORITY" add "$DISPLAY" . "$(mcookie)"
+    setpriv --pdeathsig TERM Xvfb "$DISPLAY" -displayfd 3 -noreset -auth "$XAUTHORITY" \
+        -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$log/xvfb.log" &
     xvfb=$!
-    poll 10 grep -qs . "$dir/display" || fail "Xvfb did not start: $(cat "$dir/xvfb.log")"
-    DISPLAY=:$(cat "$dir/display")
-    export DISPLAY
-    xauth -q -f "$XAUTHORITY" add "$DISPLAY" . "$cookie"
+    poll 20 x_listens || fail "Xvfb did not start on $DISPLAY within 20 s"
+    xdo getdisplaygeometry >/dev/null || fail "Xvfb on $DISPLAY takes no connection"
 }
 
+x_listens() {
+    ! gone "$xvfb" || fail "Xvfb on $DISPLAY ended: $(tail -n 5 "$log/xvfb.log")"
+    grep -qs . "$dir/display"
+}
+
+# A run that passed leaves its logs in TL_LOGS/passed, in place of the last
+# one's; a run that failed keeps them in a folder of its own.
 finish() {
-    local rc=$?
-    if ((rc == 0)); then
-        echo "ok   $scenario"
-    else
+    local rc=$? p
+    if ((rc != 0)); then
         import -window root "$log/screen.png" || echo "(no screenshot)" >&2
         cp "$work"/*.wob "$log/" 2>/dev/null || true
         grep -v '^AL lib' "$log/stderr.log" 2>/dev/null | tail -n 20 >&2 || true
-        echo "FAIL $scenario (screenshot, data files and the program's output: $log)"
     fi
-    local p
     for p in "$pid" "$bus" "$watcher" "$xvfb" "$weston"; do stop_process "$p"; done
     rm -rf "$dir"
+    if ((rc == 0)); then
+        rm -rf "$TL_LOGS/passed" && mv "$log" "$TL_LOGS/passed"
+        echo "ok   $scenario"
+    else
+        echo "FAIL $scenario (screenshot, data files and the program's output: $log)"
+    fi
 }
 
 # library NAME=RECORDING...: copies recordings into the music folder.
@@ -99,7 +110,6 @@ player() {
     cd "$1" && shift
     exec env HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" \
         XDG_CACHE_HOME="$dir/home/.cache" XDG_DATA_HOME="$dir/home/.local/share" \
-        XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$dir/home/run}" \
         GST_REGISTRY="$TL_MEDIA.registry" QT_QPA_PLATFORM=$platform ASAN_OPTIONS=detect_leaks=0 "$TL_BIN" "$@" \
         >>"$log/stdout.log" 2>>"$log/stderr.log"
 }
@@ -427,8 +437,7 @@ scenario_open_in_running_socket() {
 scenario_accessibility() {
     library a.wav=tone.wav b.mp3=tone.mp3
     data_files "$music;" 00000 /
-    export XDG_RUNTIME_DIR=$dir/run QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 DBUS_SESSION_BUS_ADDRESS
-    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 DBUS_SESSION_BUS_ADDRESS
     # The bus for assistive technology starts from the session bus, into the log.
     start_bus >"$log/atspi.log"
     start_player
@@ -515,7 +524,7 @@ output_shows_film() {
 # The same under a Wayland compositor without a screen, and without X.
 scenario_video_wayland() {
     film_set_up
-    export XDG_RUNTIME_DIR=$dir/home/run WAYLAND_DISPLAY=tl-wl
+    export WAYLAND_DISPLAY=tl-wl
     unset DISPLAY
     platform=wayland
     weston --backend=headless-backend.so --use-pixman --debug --socket=tl-wl --idle-time=0 \
@@ -532,15 +541,16 @@ if [[ $# -ne 1 ]] || ! declare -F "scenario_$scenario" >/dev/null; then
     echo "usage: $0 SCENARIO" >&2
     exit 2
 fi
-log=$TL_LOGS
-rm -rf "$log"
+log=$TL_LOGS/$(date +%Y%m%d-%H%M%S)-$$
 mkdir -p "$log"
 dir=$(mktemp -d "${TMPDIR:-/tmp}/tl-e2e.XXXXXX")
 work=$dir/work music=$dir/Müsik pid='' bus='' watcher='' xvfb='' weston='' platform=xcb
 trap finish EXIT
 trap 'exit 143' TERM INT
 mkdir "$work" "$dir/home" "$music"
-mkdir -m 700 "$dir/home/run"
+# Sockets of the scenario's own, also for what a bus of its own starts.
+export XDG_RUNTIME_DIR=$dir/home/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 # No session bus unless the scenario starts one of its own.
 export DBUS_SESSION_BUS_ADDRESS=unix:path=$dir/no-bus
 start_x
