@@ -5,7 +5,8 @@
 # keys through xdotool, closes the window as its close button does
 # (closewindow), and reads back the caption and the data files it leaves.
 # Usage: e2e.sh SCENARIO (a scenario_* function below), with TL_BIN (the
-# program), TL_CLOSE (closewindow), TL_MEDIA (makemedia's recordings),
+# program), TL_CLOSE (closewindow), TL_CAPTIONS (captions), TL_MEDIA
+# (makemedia's recordings),
 # TL_DISPLAY (the scenario's own X display number) and TL_LOGS (a folder for
 # the logs of each run: the program's output, and on failure a screenshot).
 set -euo pipefail
@@ -61,6 +62,8 @@ start_x() {
     xvfb=$!
     poll 20 x_listens || fail "Xvfb did not start on $DISPLAY within 20 s"
     xdo getdisplaygeometry >/dev/null || fail "Xvfb on $DISPLAY takes no connection"
+    "$TL_CAPTIONS" >"$log/captions.log" 2>"$log/captions-errors.log" &
+    spy=$!
 }
 
 x_listens() {
@@ -77,7 +80,7 @@ finish() {
         cp "$work"/*.wob "$log/" 2>/dev/null || true
         grep -v '^AL lib' "$log/stderr.log" 2>/dev/null | tail -n 20 >&2 || true
     fi
-    for p in "$pid" "$bus" "$watcher" "$xvfb" "$weston"; do stop_process "$p"; done
+    for p in "$pid" "$spy" "$bus" "$watcher" "$xvfb" "$weston"; do stop_process "$p"; done
     rm -rf "$dir"
     if ((rc == 0)); then
         rm -rf "$TL_LOGS/passed" && mv "$log" "$TL_LOGS/passed"
@@ -114,7 +117,9 @@ player() {
         >>"$log/stdout.log" 2>>"$log/stderr.log"
 }
 
+# The first expectation after a start looks at the captions from the start on.
 start_player() { # ARG...
+    from_line=$(($(wc -l <"$log/captions.log") + 1))
     player "$work" "$@" &
     pid=$!
     poll 30 find_window "$main_window" || fail "no main window within 30 s"
@@ -191,23 +196,36 @@ add_to_queue() {
     done
 }
 
-# sample reads the caption once. A new track goes on showing the percentage of
-# the one before until its own first tick, so a title counts as played once
-# the caption shows it with a percentage above 0 other than the one it
-# inherited. Titles matching the pattern $passable count as neither shown nor
-# played.
+# sample takes in the main window's captions that captions.log got since it
+# last looked (every one, as the X server reported it). A new track goes on
+# showing the percentage of the one before until its own first tick, so a
+# title counts as played once the caption shows it with a percentage above 0
+# other than the one it inherited. Titles matching the pattern $passable count
+# as neither shown nor played.
 
 watch_from_now() { # PASSABLE
-    passable=$1 current='' inherited='' current_played=0 last_caption='' shown=() played=()
+    passable=$1 current='' inherited='' current_played=0 shown=() played=()
     last_pct='?' # unknown until the caption changes: what it shows now may be inherited
+    if [[ -n $from_line ]]; then
+        next_line=$from_line from_line=''
+    else # from the caption shown now on
+        next_line=$(grep -n "^$wid"$'\t' "$log/captions.log" | tail -n 1 | cut -d: -f1) || true
+        [[ -n $next_line ]] || next_line=$(($(wc -l <"$log/captions.log") + 1))
+    fi
 }
 
 sample() {
-    local cap title pct
+    local window cap
     check_alive
-    cap=$(xdo getwindowname "$wid") || fail "cannot read the caption"
-    [[ $cap == "$last_caption" ]] || echo "$(now_ms) $cap" >>"$log/captions.log"
-    last_caption=$cap
+    # A line still being written is read at the next look.
+    while IFS=$'\t' read -r window cap; do
+        next_line=$((next_line + 1))
+        [[ $window != "$wid" ]] || take_caption "$cap"
+    done < <(tail -n "+$next_line" "$log/captions.log")
+}
+
+take_caption() { # CAPTION
+    local cap=$1 title pct
     if ! [[ $cap =~ $caption_re ]]; then
         last_pct=''
         return 0
@@ -544,7 +562,7 @@ fi
 log=$TL_LOGS/$(date +%Y%m%d-%H%M%S)-$$
 mkdir -p "$log"
 dir=$(mktemp -d "${TMPDIR:-/tmp}/tl-e2e.XXXXXX")
-work=$dir/work music=$dir/Müsik pid='' bus='' watcher='' xvfb='' weston='' platform=xcb
+work=$dir/work music=$dir/Müsik pid='' spy='' from_line='' bus='' watcher='' xvfb='' weston='' platform=xcb
 trap finish EXIT
 trap 'exit 143' TERM INT
 mkdir "$work" "$dir/home" "$music"
