@@ -477,8 +477,10 @@ captioned() { [[ $(xdo getwindowname "$wid") == "Tonlaterne >> $1 "* ]]; }
 scenario_mpris() {
     local at
     start_bus
-    # Long enough that no track ends while the scenario looks.
-    gst-launch-1.0 -q audiotestsrc num-buffers=500 ! wavenc ! filesink location="$music/a.wav"
+    # Ten minutes, so that no track ends while the scenario looks, however
+    # slow the machine.
+    gst-launch-1.0 -q audiotestsrc samplesperbuffer=8000 num-buffers=600 \
+        ! audio/x-raw,rate=8000,channels=1 ! wavenc ! filesink location="$music/a.wav"
     cp "$music/a.wav" "$music/b.wav"
     data_files "$music;" 10000 b.wav/
     start_player
@@ -504,10 +506,11 @@ scenario_mpris() {
     expect_content Warteliste.wob /
 }
 
-# A film of ten seconds in a blue that turns orange when red and blue are
-# swapped. It plays at start, and its window opens over the main window.
+# A film of a minute, longer than any wait for it, in a blue that turns orange
+# when red and blue are swapped. It plays at start, and its window opens over
+# the main window.
 film_set_up() {
-    gst-launch-1.0 -q videotestsrc num-buffers=100 pattern=solid-color foreground-color=0xff2060c0 \
+    gst-launch-1.0 -q videotestsrc num-buffers=600 pattern=solid-color foreground-color=0xff2060c0 \
         ! video/x-raw,width=160,height=120,framerate=10/1 ! jpegenc ! avimux \
         ! filesink location="$music/b.avi"
     data_files "$music;" 00100 /
