@@ -122,8 +122,21 @@ start_player() { # ARG...
     from_line=$(($(wc -l <"$log/captions.log") + 1))
     player "$work" "$@" &
     pid=$!
-    poll 30 find_window "$main_window" || fail "no main window within 30 s"
-    wid=$found
+    poll 30 main_window_found || fail "no main window within 30 s"
+}
+
+# The main window, into $wid. A library read that takes long shows a window of
+# the same caption first, which counts the tracks (380 pixels wide); it goes
+# before the main window (640) shows.
+main_window_found() {
+    local w WIDTH
+    check_alive
+    for w in $(xdo search --all --onlyvisible --pid "$pid" --name "$main_window"); do
+        WIDTH=0
+        eval "$(xdo getwindowgeometry --shell "$w" | grep '^WIDTH=[0-9]*$')"
+        ((WIDTH < 500)) || { wid=$w && return 0; }
+    done
+    return 1
 }
 
 # visible PATTERN: the first visible window of the program whose caption matches.
