@@ -14,15 +14,20 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-// Two tracks of two seconds, a.mp3 and b.mp3, and what the desktop sees of them.
+// Two tracks of two seconds, a.mp3 and b.mp3, and what the desktop sees of
+// them: the player starts, then goes on the bus.
 struct Desktop : SitzungFixture {
-    Desktop() : SitzungFixture({u"a.mp3"_s, u"b.mp3"_s})
+    explicit Desktop(const QByteArray& settings = "00000\r\n")
+        : SitzungFixture({u"a.mp3"_s, u"b.mp3"_s}, settings)
     {
-        sitzung->starten();
-        engine->calls.clear();
-        engine->length = 2000;
     }
 
+    bool gestartet = [this] {
+        engine->length = 2000;
+        sitzung->starten();
+        engine->calls.clear();
+        return true;
+    }();
     Mpris mpris{*sitzung};
     bool angemeldet = mpris.anmelden(); // before the interfaces look the object up
     const QString dienst = u"org.mpris.MediaPlayer2.tonlaterne"_s,
@@ -84,6 +89,16 @@ private Q_SLOTS:
         d.engine->calls.removeIf([](const QString& c) { return c.startsWith(u"FileName"); });
         QTEST(d.engine->calls.join(u' '), "befehle");
         QTEST(d.player.property("PlaybackStatus").toString(), "status");
+    }
+
+    void knowsTheTrackThatPlaysAtStart()
+    {
+        Desktop d("00100\r\n");
+        const QVariantMap m = d.player.property("Metadata").toMap();
+        QCOMPARE(m[u"xesam:title"_s], QVariant(u"a.mp3"_s));
+        QCOMPARE(m[u"mpris:length"_s], QVariant(2'000'000LL));
+        d.player.call(u"SetPosition"_s, m[u"mpris:trackid"_s], 1'500'000LL);
+        QCOMPARE(d.engine->calls.join(u' '), u"Stop From 1500 Play"_s);
     }
 
     void announcementsAndFiles()
