@@ -146,10 +146,7 @@ void frmPlayer::buildControls()
     Fortschritt->setTextVisible(false);
     Fortschritt->setToolTip(QStringLiteral("Zeigt den Fortschritt des aktuellen Liedes an."));
     Fortschritt->setAccessibleName(QStringLiteral("Fortschritt"));
-    connect(Fortschritt, &ClickableProgressBar::MouseUp, this,
-            [this](Qt::MouseButton, Qt::KeyboardModifiers, double x, double) {
-                Fortschritt_MouseUp(x);
-            });
+    connect(Fortschritt, &ClickableProgressBar::MouseUp, this, &frmPlayer::Fortschritt_MouseUp);
     grid->addWidget(Fortschritt, 3, 0, 1, 4);
 
     mscMusik = new MediaDevice(central);
