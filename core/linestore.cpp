@@ -62,6 +62,8 @@ QString Lesen(const QString& Dateiname)
 bool Speichern(const QString& Text, const QString& Dateiname, QString* grund)
 {
     QSaveFile file(Dateiname);
+    // A folder that takes no new file may still let its file be written.
+    file.setDirectWriteFallback(true);
     if (file.open(QIODevice::WriteOnly)) {
         file.write(Text.toUtf8());
         file.write("\r\n");

@@ -4,8 +4,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -66,6 +69,26 @@ private Q_SLOTS:
         QString grund;
         QVERIFY(!Speichern(u"x"_s, o.path(u"fehlt/a.wob"_s), &grund));
         QVERIFY(grund.startsWith(u"Der Ordner "_s));
+    }
+
+    void saveInAReadOnlyFolder()
+    {
+        Ordner o;
+        const QString datei = o.write(u"d/a.wob"_s, "alt\r\n");
+        QFile::setPermissions(o.path(u"d"_s), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        // Root passes by permissions; without that power for a moment, as a user.
+        __user_cap_header_struct kopf{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct macht[2]{};
+        QCOMPARE(syscall(SYS_capget, &kopf, macht), 0);
+        const auto zurueck = qScopeGuard([&, vorher = macht[0].effective] {
+            macht[0].effective = vorher;
+            syscall(SYS_capset, &kopf, macht);
+        });
+        macht[0].effective &= ~(1U << CAP_DAC_OVERRIDE);
+        QCOMPARE(syscall(SYS_capset, &kopf, macht), 0);
+        QVERIFY(!QFile(o.path(u"d/b.wob"_s)).open(QIODevice::WriteOnly));
+        QVERIFY(Speichern(u"neu"_s, datei));
+        QCOMPARE(o.read(u"d/a.wob"_s), "neu\r\n"_ba);
     }
 
     void optionsLine_data()
