@@ -277,6 +277,18 @@ private Q_SLOTS:
         QCOMPARE(w.Wartend(), Warteliste::Hoechstzahl);
     }
 
+    void queueFileLeavesOutANameWithALineBreak()
+    {
+        SitzungFixture f({u"a.mp3"_s, u"b\nc.mp3"_s, u"d.mp3"_s});
+        f.sitzung->starten();
+        for (int i = 0; i < 3; ++i)
+            f.sitzung->warteliste().anhaengen(f.sitzung->bibliothek().nummer(i));
+        QVERIFY(f.sitzung->WartelisteSpeichern());
+        Sitzung wieder(std::make_unique<FakeEngine>(), f.ordner.path());
+        wieder.starten();
+        QCOMPARE(wieder.warteliste().WartelisteSpeichern(), u"a.mp3/d.mp3/"_s);
+    }
+
     void queueEdits()
     {
         Ordner o;
