@@ -88,12 +88,19 @@ frmPlayer::frmPlayer(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     buildControls();
     buildMenu();
     connectSession();
-    Warteliste = new frmWarteliste(sitzung, dialogs, this);
-    Suchen = new frmSuchen(sitzung, dialogs, this);
+    Warteliste = new frmWarteliste(sitzung, dialogs);
+    Suchen = new frmSuchen(sitzung, dialogs);
     resize(640, 250);
 }
 
-frmPlayer::~frmPlayer() = default;
+frmPlayer::~frmPlayer()
+{
+    delete Info;
+    delete Quellpfad;
+    delete Einstellungen;
+    delete Suchen;
+    delete Warteliste;
+}
 
 void frmPlayer::buildControls()
 {
@@ -355,7 +362,7 @@ void frmPlayer::mnuminimieren_Click()
 void frmPlayer::mnuInfo_Click()
 {
     if (!Info)
-        Info = new frminfo(this);
+        Info = new frminfo;
     showWindow(Info);
 }
 
@@ -372,13 +379,13 @@ void frmPlayer::mnuSuchen_Click()
 void frmPlayer::mnuEinstellungen_Click()
 {
     if (!Einstellungen)
-        Einstellungen = new frmEinstellungen(m_sitzung.optionen(), this);
+        Einstellungen = new frmEinstellungen(m_sitzung.optionen());
     showWindow(Einstellungen);
 }
 
 void frmPlayer::mnuPfade_Click()
 {
     if (!Quellpfad)
-        Quellpfad = new frmQuellpfad(m_sitzung, this);
+        Quellpfad = new frmQuellpfad(m_sitzung);
     showWindow(Quellpfad);
 }

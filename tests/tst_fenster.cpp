@@ -22,6 +22,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -222,6 +223,7 @@ private Q_SLOTS:
         QCOMPARE(f.sitzung->optionen().zeile(), u"11000"_s);
     }
 
+    // Each is a window of its own on the desktop, not kept above the main window.
     void escapeLeavesEachWindowAsZurueck()
     {
         Fenster f;
@@ -239,9 +241,10 @@ private Q_SLOTS:
         for (const auto& fall : faelle) {
             (f.player.*fall.oeffnen)();
             QPointer<QWidget> fenster;
-            for (QWidget* w : f.player.findChildren<QWidget*>())
-                if (w->isWindow() && w->windowTitle() == QString::fromUtf8(fall.titel))
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->windowTitle() == QString::fromUtf8(fall.titel))
                     fenster = w;
+            QVERIFY(!fenster->windowHandle()->transientParent());
             QApplication::setActiveWindow(fenster);
             QVERIFY(QTest::qWaitForWindowActive(fenster));
             // Sent where the keyboard is: in the search window, its text box.
