@@ -386,6 +386,6 @@ void frmPlayer::mnuEinstellungen_Click()
 void frmPlayer::mnuPfade_Click()
 {
     if (!Quellpfad)
-        Quellpfad = new frmQuellpfad(m_sitzung);
+        Quellpfad = new frmQuellpfad(m_sitzung, m_dialogs);
     showWindow(Quellpfad);
 }

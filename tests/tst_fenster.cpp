@@ -188,6 +188,10 @@ private Q_SLOTS:
         frmQuellpfad* q = f.player.Quellpfad;
         q->txtEingabe->setText(u" \t/zwei \t "_s);
         q->cmdSpeichern->click();
+        q->txtEingabe->setText(u"/drei;vier"_s);
+        q->cmdSpeichern->click();
+        QCOMPARE(f.dialogs.messages,
+                 QStringList{u"Achtung: Ein Quellpfad darf kein \";\" enthalten."_s});
         focus(q, q->lstPfade);
         QVERIFY(q->txtEingabe->text() != q->lstPfade->item(0)->text());
         QTest::keyClick(q->lstPfade, Qt::Key_Down);
