@@ -1,6 +1,7 @@
 #include "desktop/mpris.h"
 
 #include "core/sitzung.h"
+#include "desktop/aufruf.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusMessage>
@@ -213,7 +214,7 @@ public Q_SLOTS:
     {
         const QUrl url(Uri);
         if (url.isLocalFile()) {
-            m_sitzung.oeffnen({url.toLocalFile()});
+            m_sitzung.oeffnen({echterPfad(url.toLocalFile())});
             return;
         }
         anfrage.setDelayedReply(true);

@@ -1,13 +1,20 @@
-// The desktop's media controls against the core over a fake engine, on the
-// session bus that dbus-run-session gives this test.
+// The desktop's media controls against the core over a fake engine, and the
+// hand-over of a later start's files, on the session bus that dbus-run-session
+// gives this test or over a socket.
+#include "desktop/einzelstart.h"
 #include "desktop/mpris.h"
 #include "tests/support/fakes.h"
 
 #include <QDBusInterface>
 #include <QDBusObjectPath>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
+#include <atomic>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -34,6 +41,34 @@ struct Desktop : SitzungFixture {
                   pfad = u"/org/mpris/MediaPlayer2"_s;
     QDBusInterface player{dienst, pfad, u"org.mpris.MediaPlayer2.Player"_s};
     QDBusInterface eigenschaften{dienst, pfad, u"org.freedesktop.DBus.Properties"_s};
+};
+
+// The user's runtime folder, of this test's own.
+struct Laufzeit : QTemporaryDir {
+    Laufzeit() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path())); }
+    // The socket of the first start.
+    QString sockel() const { return filePath(QDir(path()).entryList(QDir::System).value(0)); }
+};
+
+// A later start in a thread of its own, so that this one can answer it.
+struct SpaeterStart {
+    SpaeterStart(const QString& ordner, const QStringList& pfade, const QDBusConnection& bus)
+        : start([=, this] {
+              weiter = Einzelstart(ordner).weitergeben(pfade, bus);
+              fertig = true;
+          })
+    {
+    }
+    // True when it handed its files over.
+    bool ergebnis()
+    {
+        const bool rechtzeitig = QTest::qWaitFor([this] { return fertig.load(); }, 60'000);
+        start.join();
+        return rechtzeitig && weiter;
+    }
+    std::atomic<bool> fertig = false;
+    bool weiter = false;
+    std::thread start;
 };
 
 } // namespace
@@ -126,6 +161,69 @@ private Q_SLOTS:
                  QVariant(QUrl::fromLocalFile(draussen).toString(QUrl::FullyEncoded)));
         QCOMPARE(d.player.call(u"OpenUri"_s, u"http://example.invalid/d.mp3"_s).errorName(),
                  u"org.freedesktop.DBus.Error.NotSupported");
+        // A file of the library by a detour plays its entry.
+        d.player.call(u"OpenUri"_s,
+                      QUrl::fromLocalFile(d.ordner.path(u"X/../M/a.mp3"_s)).toString());
+        QCOMPARE(d.player.property("Metadata").toMap()[u"xesam:title"_s], QVariant(u"a.mp3"_s));
+        QCOMPARE(d.sitzung->bibliothek().size(), 3);
+    }
+
+    // A later start hands its files to the first, over the bus or a socket,
+    // and the first takes them as canonical paths.
+    void handOver()
+    {
+        Ordner o;
+        o.write(u"M/a.mp3"_s);
+        Laufzeit laufzeit;
+        const QDBusConnection keinBus{QString()};
+        const QDBusConnection zweiterBus =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"zweiter"_s);
+        for (const auto& [erster, zweiter] :
+             {std::pair(QDBusConnection::sessionBus(), zweiterBus), std::pair(keinBus, keinBus)}) {
+            Einzelstart empfang(o.path());
+            QSignalSpy geoeffnet(&empfang, &Einzelstart::geoeffnet);
+            QVERIFY(!empfang.weitergeben({}, erster));
+            QVERIFY(SpaeterStart(o.path(), {o.path(u"X/../M/a.mp3"_s)}, zweiter).ergebnis());
+            QCOMPARE(geoeffnet[0][0].toStringList(), QStringList{o.path(u"M/a.mp3"_s)});
+        }
+        // A list longer than any command line gives is cut off at its length.
+        Einzelstart empfang(o.path());
+        QVERIFY(!empfang.weitergeben({}, keinBus));
+        QLocalSocket boese;
+        boese.connectToServer(laufzeit.sockel());
+        QSignalSpy getrennt(&boese, &QLocalSocket::disconnected);
+        boese.write("\xff\xff\xff\xf0");
+        QVERIFY(getrennt.wait());
+    }
+
+    // A start that finds another start looking whether a player listens waits
+    // for it and hands it its files, rather than taking its place.
+    void handOverWaitsForAStartAtTheSameMoment()
+    {
+        Ordner o;
+        const QDBusConnection keinBus{QString()};
+        Laufzeit laufzeit;
+        QString name;
+        {
+            Einzelstart frueher(o.path());
+            QVERIFY(!frueher.weitergeben({}, keinBus));
+            name = laufzeit.sockel();
+        }
+        QLockFile sperre(name + u".lock"_s);
+        QVERIFY(sperre.lock());
+        SpaeterStart start(o.path(), {}, keinBus);
+        // Time enough for a start that does not wait to take the place; the
+        // one that waits never does, and only that is checked.
+        [[maybe_unused]] const bool frei =
+            QTest::qWaitFor([&] { return start.fertig || QFile::exists(name); }, 500);
+        QLocalServer gleichzeitig;
+        QObject::connect(&gleichzeitig, &QLocalServer::newConnection, [&] {
+            QLocalSocket* s = gleichzeitig.nextPendingConnection();
+            QObject::connect(s, &QLocalSocket::readyRead, [s] { s->write("1"); });
+        });
+        QVERIFY(gleichzeitig.listen(name));
+        sperre.unlock();
+        QVERIFY(start.ergebnis());
     }
 };
 
