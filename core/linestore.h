@@ -10,8 +10,8 @@ inline const QString QuellpfadDatei = QStringLiteral("Quellpfad.wob");
 inline const QString WartelisteDatei = QStringLiteral("Warteliste.wob");
 
 // The first line of the file, without its line end. A missing or unreadable
-// file reads as an empty line. A line that is not valid UTF-8 is taken as
-// Windows-1252, so files from older installations keep their umlauts.
+// file, or one that is no file (a pipe, a device), reads as an empty line. A line that is not valid
+// UTF-8 is taken as Windows-1252, so files from older installations keep their umlauts.
 QString Lesen(const QString& Dateiname);
 // The same for bytes already read.
 QString ersteZeile(QByteArrayView bytes);
