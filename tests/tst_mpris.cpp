@@ -13,28 +13,22 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
-#include <atomic>
-#include <thread>
+#include <future>
 
 using namespace Qt::StringLiterals;
 
 namespace
 {
 
-// Two tracks of two seconds, a.mp3 and b.mp3, and what the desktop sees of
-// them: the player starts, then goes on the bus.
+// Two tracks of two seconds, a.mp3 and b.mp3, and what the desktop sees of them.
 struct Desktop : SitzungFixture {
-    explicit Desktop(const QByteArray& settings = "00000\r\n")
-        : SitzungFixture({u"a.mp3"_s, u"b.mp3"_s}, settings)
+    Desktop() : SitzungFixture({u"a.mp3"_s, u"b.mp3"_s})
     {
-    }
-
-    bool gestartet = [this] {
-        engine->length = 2000;
         sitzung->starten();
         engine->calls.clear();
-        return true;
-    }();
+        engine->length = 2000;
+    }
+
     Mpris mpris{*sitzung};
     bool angemeldet = mpris.anmelden(); // before the interfaces look the object up
     const QString dienst = u"org.mpris.MediaPlayer2.tonlaterne"_s,
@@ -43,33 +37,25 @@ struct Desktop : SitzungFixture {
     QDBusInterface eigenschaften{dienst, pfad, u"org.freedesktop.DBus.Properties"_s};
 };
 
-// The user's runtime folder, of this test's own.
-struct Laufzeit : QTemporaryDir {
-    Laufzeit() { qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path())); }
-    // The socket of the first start.
-    QString sockel() const { return filePath(QDir(path()).entryList(QDir::System).value(0)); }
-};
+// A start without a session bus in a thread of its own, so that this one can
+// answer it.
+std::future<bool> start(const QString& ordner, const QStringList& pfade)
+{
+    return std::async(std::launch::async, [=] {
+        return Einzelstart(ordner).weitergeben(pfade, QDBusConnection(QString()));
+    });
+}
 
-// A later start in a thread of its own, so that this one can answer it.
-struct SpaeterStart {
-    SpaeterStart(const QString& ordner, const QStringList& pfade, const QDBusConnection& bus)
-        : start([=, this] {
-              weiter = Einzelstart(ordner).weitergeben(pfade, bus);
-              fertig = true;
-          })
-    {
-    }
-    // True when it handed its files over.
-    bool ergebnis()
-    {
-        const bool rechtzeitig = QTest::qWaitFor([this] { return fertig.load(); }, 60'000);
-        start.join();
-        return rechtzeitig && weiter;
-    }
-    std::atomic<bool> fertig = false;
-    bool weiter = false;
-    std::thread start;
-};
+bool fertig(const std::future<bool>& start)
+{
+    return start.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+// True when the start handed its files over.
+bool weitergegeben(std::future<bool> start)
+{
+    return QTest::qWaitFor([&] { return fertig(start); }, 60'000) && start.get();
+}
 
 } // namespace
 
@@ -126,16 +112,6 @@ private Q_SLOTS:
         QTEST(d.player.property("PlaybackStatus").toString(), "status");
     }
 
-    void knowsTheTrackThatPlaysAtStart()
-    {
-        Desktop d("00100\r\n");
-        const QVariantMap m = d.player.property("Metadata").toMap();
-        QCOMPARE(m[u"xesam:title"_s], QVariant(u"a.mp3"_s));
-        QCOMPARE(m[u"mpris:length"_s], QVariant(2'000'000LL));
-        d.player.call(u"SetPosition"_s, m[u"mpris:trackid"_s], 1'500'000LL);
-        QCOMPARE(d.engine->calls.join(u' '), u"Stop From 1500 Play"_s);
-    }
-
     void announcementsAndFiles()
     {
         Desktop d;
@@ -168,62 +144,46 @@ private Q_SLOTS:
         QCOMPARE(d.sitzung->bibliothek().size(), 3);
     }
 
-    // A later start hands its files to the first, over the bus or a socket,
-    // and the first takes them as canonical paths.
-    void handOver()
+    // Without a session bus a later start hands its files over a socket in
+    // the user's runtime folder.
+    void handOverASocket()
     {
         Ordner o;
         o.write(u"M/a.mp3"_s);
-        Laufzeit laufzeit;
-        const QDBusConnection keinBus{QString()};
-        const QDBusConnection zweiterBus =
-            QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"zweiter"_s);
-        for (const auto& [erster, zweiter] :
-             {std::pair(QDBusConnection::sessionBus(), zweiterBus), std::pair(keinBus, keinBus)}) {
-            Einzelstart empfang(o.path());
-            QSignalSpy geoeffnet(&empfang, &Einzelstart::geoeffnet);
-            QVERIFY(!empfang.weitergeben({}, erster));
-            QVERIFY(SpaeterStart(o.path(), {o.path(u"X/../M/a.mp3"_s)}, zweiter).ergebnis());
-            QCOMPARE(geoeffnet[0][0].toStringList(), QStringList{o.path(u"M/a.mp3"_s)});
-        }
-        // A list longer than any command line gives is cut off at its length.
-        Einzelstart empfang(o.path());
-        QVERIFY(!empfang.weitergeben({}, keinBus));
-        QLocalSocket boese;
-        boese.connectToServer(laufzeit.sockel());
-        QSignalSpy getrennt(&boese, &QLocalSocket::disconnected);
-        boese.write("\xff\xff\xff\xf0");
-        QVERIFY(getrennt.wait());
-    }
-
-    // A start that finds another start looking whether a player listens waits
-    // for it and hands it its files, rather than taking its place.
-    void handOverWaitsForAStartAtTheSameMoment()
-    {
-        Ordner o;
-        const QDBusConnection keinBus{QString()};
-        Laufzeit laufzeit;
+        QTemporaryDir laufzeit;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(laufzeit.path()));
         QString name;
         {
-            Einzelstart frueher(o.path());
-            QVERIFY(!frueher.weitergeben({}, keinBus));
-            name = laufzeit.sockel();
+            Einzelstart erster(o.path());
+            QSignalSpy geoeffnet(&erster, &Einzelstart::geoeffnet);
+            QVERIFY(!erster.weitergeben({}, QDBusConnection(QString())));
+            name = laufzeit.filePath(QDir(laufzeit.path()).entryList(QDir::System).value(0));
+            // The files arrive by their canonical paths.
+            QVERIFY(weitergegeben(start(o.path(), {o.path(u"X/../M/a.mp3"_s)})));
+            QCOMPARE(geoeffnet[0][0].toStringList(), QStringList{o.path(u"M/a.mp3"_s)});
+            // A list longer than any command line gives is cut off at its length.
+            QLocalSocket boese;
+            boese.connectToServer(name);
+            QSignalSpy getrennt(&boese, &QLocalSocket::disconnected);
+            boese.write("\xff\xff\xff\xf0");
+            QVERIFY(getrennt.wait());
         }
+        // A start while another one looks whether a player listens waits for
+        // it and hands it its files, rather than taking its place. Time enough
+        // for a start that does not wait to take the place; only that is checked.
         QLockFile sperre(name + u".lock"_s);
         QVERIFY(sperre.lock());
-        SpaeterStart start(o.path(), {}, keinBus);
-        // Time enough for a start that does not wait to take the place; the
-        // one that waits never does, and only that is checked.
+        std::future<bool> gleichzeitig = start(o.path(), {});
         [[maybe_unused]] const bool frei =
-            QTest::qWaitFor([&] { return start.fertig || QFile::exists(name); }, 500);
-        QLocalServer gleichzeitig;
-        QObject::connect(&gleichzeitig, &QLocalServer::newConnection, [&] {
-            QLocalSocket* s = gleichzeitig.nextPendingConnection();
+            QTest::qWaitFor([&] { return fertig(gleichzeitig) || QFile::exists(name); }, 500);
+        QLocalServer anderer;
+        QObject::connect(&anderer, &QLocalServer::newConnection, [&] {
+            QLocalSocket* s = anderer.nextPendingConnection();
             QObject::connect(s, &QLocalSocket::readyRead, [s] { s->write("1"); });
         });
-        QVERIFY(gleichzeitig.listen(name));
+        QVERIFY(anderer.listen(name));
         sperre.unlock();
-        QVERIFY(start.ergebnis());
+        QVERIFY(weitergegeben(std::move(gleichzeitig)));
     }
 };
 
