@@ -316,7 +316,8 @@ bool frmPlayer::speichernUndBeenden()
                                 fehler.join(u'\n') + QStringLiteral("\n\nTrotzdem beenden?"),
                             QStringLiteral("Beenden?")))
         return false;
-    // The settings and source-path windows save what they show when they unload.
+    // The source-path window writes its file as it unloads; the settings
+    // window only copies its boxes back into the options, written already.
     if (Einstellungen)
         Einstellungen->close();
     if (Quellpfad)
