@@ -27,7 +27,9 @@ int main(int argc, char* argv[])
     Speichern(QFileInfo(files.first()).absolutePath() + u';', data.filePath(QuellpfadDatei));
     Speichern(QStringLiteral("00100"), data.filePath(EinstellungenDatei));
     const GstEngine::Sinks sinks{QStringLiteral("fakesink sync=true"), QStringLiteral("fakesink")};
-    Sitzung sitzung(std::make_unique<GstEngine>(sinks), data.path());
+    auto engine = std::make_unique<GstEngine>(sinks);
+    const GstEngine& gst = *engine;
+    Sitzung sitzung(std::move(engine), data.path());
     sitzung.starten();
     Wiedergabe& w = sitzung.wiedergabe();
 
@@ -37,7 +39,7 @@ int main(int argc, char* argv[])
         QElapsedTimer clock;
         clock.start();
         w.NextClick();
-        const bool playing = w.engine().mode() == MediaEngine::Mode::Playing;
+        const bool playing = gst.mode() == MediaEngine::Mode::Playing;
         ms.push_back(playing ? static_cast<double>(clock.nsecsElapsed()) / 1e6 : 1e9);
         if (ms.size() == 41)
             app.quit();

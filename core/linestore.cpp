@@ -43,11 +43,13 @@ QString ersteZeile(QByteArrayView bytes)
 
 QString Lesen(const QString& Dateiname)
 {
+    // Only a file: opening a pipe would hold the start until something writes
+    // to it, and a device such as /dev/zero never ends.
     QFile file(Dateiname);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
         return {};
-    // Read in blocks up to the first LF; a file without one (a pipe,
-    // /dev/zero) is cut off at a sane size.
+    // Read in blocks up to the first LF; a file without one is cut off at a
+    // sane size.
     constexpr qint64 limit = 16 * 1024 * 1024;
     QByteArray line;
     while (line.size() < limit) {
@@ -62,6 +64,8 @@ QString Lesen(const QString& Dateiname)
 bool Speichern(const QString& Text, const QString& Dateiname, QString* grund)
 {
     QSaveFile file(Dateiname);
+    // A folder that takes no new file may still let its file be written.
+    file.setDirectWriteFallback(true);
     if (file.open(QIODevice::WriteOnly)) {
         file.write(Text.toUtf8());
         file.write("\r\n");

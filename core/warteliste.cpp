@@ -59,8 +59,11 @@ QString Warteliste::WartelisteSpeichern() const
 {
     QStringList namen;
     namen.reserve(Wartend());
-    for (const int N : m_nummern)
-        namen.append(m_bibliothek.name(N));
+    for (const int N : m_nummern) {
+        // A line break would end the line there, and every entry after it with it.
+        if (QString name = m_bibliothek.name(N); !name.contains(u'\n'))
+            namen.append(std::move(name));
+    }
     const QString zeile = teileSchreiben(namen, u'/');
     return zeile.isEmpty() ? QStringLiteral("/") : zeile;
 }

@@ -29,7 +29,8 @@ public:
     // Takes entry 0 off the queue; its N, or -1 when the queue is empty.
     int kopfNehmen();
 
-    // The queue line: every entry's file name followed by "/", or "/" alone.
+    // The queue line: every entry's file name followed by "/", or "/" alone. A
+    // name with a line break, which the one-line file cannot hold, is left out.
     QString WartelisteSpeichern() const;
     // Restores from a queue line, in one step: each name brings back the first
     // library entry of exactly that name; names without one are dropped.

@@ -76,7 +76,9 @@ public:
     bool Liedende() const { return m_Liedende; }
     qint64 DauerGesamt() const { return m_DauerGesamt; }
     bool laeuft() const { return m_Timer1.isActive(); }
-    MediaEngine& engine() { return *m_engine; }
+    // Where the open track stands and how long it is, in ms; 0 until the engine knows.
+    qint64 Position() const { return m_engine->Position(); }
+    qint64 Length() const { return m_engine->Length(); }
 
     // Start-up: sound on, the device opened, random off, the clock still.
     void vorbereiten();

@@ -32,6 +32,13 @@ Aufruf aufrufLesen(const QCoreApplication& app)
         QDir().mkpath(datenordner);
     }
     for (const QString& datei : parser.positionalArguments())
-        aufruf.dateien.append(QFileInfo(datei).absoluteFilePath());
+        aufruf.dateien.append(echterPfad(datei));
     return aufruf;
+}
+
+QString echterPfad(const QString& pfad)
+{
+    const QFileInfo info(pfad);
+    const QString echt = info.canonicalFilePath();
+    return echt.isEmpty() ? info.absoluteFilePath() : echt;
 }

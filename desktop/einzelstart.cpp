@@ -1,5 +1,7 @@
 #include "desktop/einzelstart.h"
 
+#include "desktop/aufruf.h"
+
 #include <QCryptographicHash>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -7,15 +9,22 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QStandardPaths>
+#include <QtEndian>
 
 namespace
 {
 const QString schnittstelle = QStringLiteral("de.tonlaterne.Tonlaterne");
 const QString objekt = QStringLiteral("/de/tonlaterne/Tonlaterne");
-// As long as the bus waits for an answer: the first player takes the files
-// only once it has read its library.
+// As long as the bus waits for an answer. The running player answers from its
+// event loop, which runs on while it reads its library.
 constexpr int wartezeit = 25000;
+// What one start may hand over a socket: no more files than the queue holds,
+// in no longer a message than a command line gives (2 MiB, here as UTF-16).
+// A broken or hostile sender must not fill the memory.
+constexpr quint32 hoechstZahl = 100'000;
+constexpr qint64 hoechstGroesse = 8 * 1024 * 1024;
 } // namespace
 
 Einzelstart::Einzelstart(const QString& ordner, QObject* parent)
@@ -29,15 +38,17 @@ Einzelstart::Einzelstart(const QString& ordner, QObject* parent)
 {
 }
 
-bool Einzelstart::weitergeben(const QStringList& pfade)
+bool Einzelstart::weitergeben(const QStringList& pfade, QDBusConnection bus)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
     return bus.isConnected() ? ueberBus(bus, pfade) : ueberSocket(pfade);
 }
 
 void Einzelstart::Oeffnen(const QStringList& pfade)
 {
-    Q_EMIT geoeffnet(pfade);
+    QStringList echt;
+    for (const QString& pfad : pfade)
+        echt.append(echterPfad(pfad));
+    Q_EMIT geoeffnet(echt);
 }
 
 bool Einzelstart::ueberBus(QDBusConnection& bus, const QStringList& pfade)
@@ -65,6 +76,11 @@ bool Einzelstart::ueberSocket(const QStringList& pfade)
     // The user's runtime folder: no other user reaches it, and logging out empties it.
     const QString name = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
                          QStringLiteral("/tonlaterne-") + m_schluessel;
+    // Two starts at the same moment would each find nobody listening and
+    // remove the other's socket: one at a time looks and listens. Without the
+    // lock after that long, on as before.
+    QLockFile sperre(name + QStringLiteral(".lock"));
+    sperre.tryLock(wartezeit);
     QLocalSocket socket;
     socket.connectToServer(name);
     if (socket.waitForConnected(wartezeit)) {
@@ -91,6 +107,13 @@ void Einzelstart::annehmen()
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            const QByteArray zahl = socket->peek(sizeof(quint32));
+            if (socket->bytesAvailable() > hoechstGroesse ||
+                (zahl.size() == sizeof(quint32) &&
+                 qFromBigEndian<quint32>(zahl.constData()) > hoechstZahl)) {
+                socket->abort();
+                return;
+            }
             QDataStream ein(socket);
             ein.startTransaction();
             QStringList pfade;

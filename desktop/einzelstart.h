@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QStringList>
 
-class QDBusConnection;
 class QLocalServer;
 
 // One player per data folder: the first start on a folder takes the files of
@@ -19,13 +19,14 @@ public:
 
     // True when a player on the same folder runs and has taken the files.
     // Otherwise this process is the first and takes the files of later starts.
-    bool weitergeben(const QStringList& pfade);
+    // Without a bus connected, over the socket.
+    bool weitergeben(const QStringList& pfade, QDBusConnection bus = QDBusConnection::sessionBus());
 
 public Q_SLOTS:
     Q_SCRIPTABLE void Oeffnen(const QStringList& pfade);
 
 Q_SIGNALS:
-    // Files from a later start, none when it had none.
+    // Files from a later start, as canonical paths; none when it had none.
     void geoeffnet(const QStringList& pfade);
 
 private:

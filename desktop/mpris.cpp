@@ -1,6 +1,7 @@
 #include "desktop/mpris.h"
 
 #include "core/sitzung.h"
+#include "desktop/aufruf.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusMessage>
@@ -82,8 +83,6 @@ public:
         : QDBusAbstractAdaptor(mpris), m_sitzung(sitzung), m_bus(bus)
     {
         Wiedergabe& w = sitzung.wiedergabe();
-        connect(&w, &Wiedergabe::titelChanged, this,
-                [this, &w] { m_lied = m_sitzung.bibliothek().nummer(w.Listennummer()); });
         connect(&w, &Wiedergabe::seeked, this, [this](qint64 ms) { Q_EMIT Seeked(ms * us); });
         // A press changes several properties at once: one announcement for
         // all of them. The tick brings the length once the engine knows it.
@@ -97,6 +96,7 @@ public:
         connect(&w, &Wiedergabe::tonChanged, this, spaeter);
         connect(&w, &Wiedergabe::zufallChanged, this, spaeter);
         connect(&w, &Wiedergabe::ticked, this, spaeter);
+        // What the core holds now, a track that plays at start among it.
         geaendert();
     }
 
@@ -130,21 +130,22 @@ public:
         if ((lautstaerke > 0) != w().TonAn())
             w().setTonAn(lautstaerke > 0);
     }
-    qlonglong Position() const { return w().engine().Position() * us; }
+    qlonglong Position() const { return w().Position() * us; }
 
     QVariantMap Metadata() const
     {
-        if (m_lied < 0)
+        const int lied = liedNummer();
+        if (lied < 0)
             return {};
         const Bibliothek& b = m_sitzung.bibliothek();
-        const QByteArray pfad = QByteArray::fromStdString(b.pfad(m_lied));
+        const QByteArray pfad = QByteArray::fromStdString(b.pfad(lied));
         QVariantMap m{
             {QStringLiteral("mpris:trackid"), QVariant::fromValue(liedId())},
             {QStringLiteral("xesam:url"),
              QString(u"file://" + QString::fromLatin1(pfad.toPercentEncoding("/")))},
-            {QStringLiteral("xesam:title"), b.name(m_lied)},
+            {QStringLiteral("xesam:title"), b.name(lied)},
         };
-        if (const qint64 laenge = w().engine().Length(); laenge > 0)
+        if (const qint64 laenge = w().Length(); laenge > 0)
             m.insert(QStringLiteral("mpris:length"), laenge * us);
         return m;
     }
@@ -155,7 +156,7 @@ public:
     bool CanPlay() const { return (w().knoepfe().play && w().Auswahl() >= 0) || CanPause(); }
     bool CanPause() const { return w().knoepfe().pause; }
     // As a click on the progress bar: while playing, once the length is known.
-    bool CanSeek() const { return w().zustand() == Zustand::Spielt && w().engine().Length() > 0; }
+    bool CanSeek() const { return w().zustand() == Zustand::Spielt && w().Length() > 0; }
     bool CanControl() const { return true; }
 
 public Q_SLOTS:
@@ -197,16 +198,15 @@ public Q_SLOTS:
     {
         if (!CanSeek())
             return;
-        const qint64 ziel = w().engine().Position() + Offset / us;
-        if (ziel > w().engine().Length())
+        const qint64 ziel = w().Position() + Offset / us;
+        if (ziel > w().Length())
             Next();
         else
             w().springen(std::max<qint64>(ziel, 0));
     }
     void SetPosition(const QDBusObjectPath& TrackId, qlonglong Position)
     {
-        if (CanSeek() && TrackId == liedId() && Position >= 0 &&
-            Position <= w().engine().Length() * us)
+        if (CanSeek() && TrackId == liedId() && Position >= 0 && Position <= w().Length() * us)
             w().springen(Position / us);
     }
     // Only local files: nothing is ever fetched.
@@ -214,7 +214,7 @@ public Q_SLOTS:
     {
         const QUrl url(Uri);
         if (url.isLocalFile()) {
-            m_sitzung.oeffnen({url.toLocalFile()});
+            m_sitzung.oeffnen({echterPfad(url.toLocalFile())});
             return;
         }
         anfrage.setDelayedReply(true);
@@ -232,10 +232,16 @@ private:
         if (w().knoepfe().pause)
             w().PauseClick();
     }
+    // The entry number of the track played last; -1 before the first.
+    int liedNummer() const
+    {
+        const int Listennummer = w().Listennummer();
+        return Listennummer < 0 ? -1 : m_sitzung.bibliothek().nummer(Listennummer);
+    }
     QDBusObjectPath liedId() const
     {
         return QDBusObjectPath(QStringLiteral("/de/tonlaterne/Tonlaterne/Lied/") +
-                               QString::number(m_lied));
+                               QString::number(liedNummer()));
     }
 
     // The properties whose changes clients are told of, with their new values
@@ -266,7 +272,6 @@ private:
 
     Sitzung& m_sitzung;
     QDBusConnection m_bus;
-    int m_lied = -1; // entry number of the current track
     QVariantMap m_gemeldet;
     QTimer m_melden;
 };

@@ -88,12 +88,19 @@ frmPlayer::frmPlayer(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     buildControls();
     buildMenu();
     connectSession();
-    Warteliste = new frmWarteliste(sitzung, dialogs, this);
-    Suchen = new frmSuchen(sitzung, dialogs, this);
+    Warteliste = new frmWarteliste(sitzung, dialogs);
+    Suchen = new frmSuchen(sitzung, dialogs);
     resize(640, 250);
 }
 
-frmPlayer::~frmPlayer() = default;
+frmPlayer::~frmPlayer()
+{
+    delete Info;
+    delete Quellpfad;
+    delete Einstellungen;
+    delete Suchen;
+    delete Warteliste;
+}
 
 void frmPlayer::buildControls()
 {
@@ -146,10 +153,7 @@ void frmPlayer::buildControls()
     Fortschritt->setTextVisible(false);
     Fortschritt->setToolTip(QStringLiteral("Zeigt den Fortschritt des aktuellen Liedes an."));
     Fortschritt->setAccessibleName(QStringLiteral("Fortschritt"));
-    connect(Fortschritt, &ClickableProgressBar::MouseUp, this,
-            [this](Qt::MouseButton, Qt::KeyboardModifiers, double x, double) {
-                Fortschritt_MouseUp(x);
-            });
+    connect(Fortschritt, &ClickableProgressBar::MouseUp, this, &frmPlayer::Fortschritt_MouseUp);
     grid->addWidget(Fortschritt, 3, 0, 1, 4);
 
     mscMusik = new MediaDevice(central);
@@ -312,7 +316,8 @@ bool frmPlayer::speichernUndBeenden()
                                 fehler.join(u'\n') + QStringLiteral("\n\nTrotzdem beenden?"),
                             QStringLiteral("Beenden?")))
         return false;
-    // The settings and source-path windows save what they show when they unload.
+    // The source-path window writes its file as it unloads; the settings
+    // window only copies its boxes back into the options, written already.
     if (Einstellungen)
         Einstellungen->close();
     if (Quellpfad)
@@ -358,7 +363,7 @@ void frmPlayer::mnuminimieren_Click()
 void frmPlayer::mnuInfo_Click()
 {
     if (!Info)
-        Info = new frminfo(this);
+        Info = new frminfo;
     showWindow(Info);
 }
 
@@ -375,13 +380,13 @@ void frmPlayer::mnuSuchen_Click()
 void frmPlayer::mnuEinstellungen_Click()
 {
     if (!Einstellungen)
-        Einstellungen = new frmEinstellungen(m_sitzung.optionen(), this);
+        Einstellungen = new frmEinstellungen(m_sitzung.optionen());
     showWindow(Einstellungen);
 }
 
 void frmPlayer::mnuPfade_Click()
 {
     if (!Quellpfad)
-        Quellpfad = new frmQuellpfad(m_sitzung, this);
+        Quellpfad = new frmQuellpfad(m_sitzung, m_dialogs);
     showWindow(Quellpfad);
 }

@@ -58,6 +58,9 @@ public:
     QPushButton* cmdnovolume = nullptr;
     PanelStatusBar* StatusBar = nullptr;
 
+    // The secondary windows are windows of their own on the desktop, without
+    // an owner, and end with the main window at the latest. These two live as
+    // long as it does.
     frmWarteliste* Warteliste = nullptr;
     frmSuchen* Suchen = nullptr;
     // Loaded when the menu first shows them; gone again once unloaded.

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class Dialogs;
 class Sitzung;
 class QLabel;
 class QLineEdit;
@@ -15,7 +16,7 @@ class frmQuellpfad final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmQuellpfad(Sitzung& sitzung, QWidget* parent = nullptr);
+    frmQuellpfad(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent = nullptr);
     Q_DISABLE_COPY_MOVE(frmQuellpfad)
 
     void cmdSpeichern_Click();
@@ -35,4 +36,5 @@ protected:
 
 private:
     Sitzung& m_sitzung;
+    Dialogs& m_dialogs;
 };

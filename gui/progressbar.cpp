@@ -3,6 +3,7 @@
 #include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -38,10 +39,13 @@ public:
 
     void setCurrentValue(const QVariant& value) override
     {
+        // Not a number, or infinite: no place on the bar.
+        const double wert = value.toDouble();
+        if (!std::isfinite(wert))
+            return;
         const double spanne = m_bar->maximum() - m_bar->minimum();
-        const double anteil = std::clamp((value.toDouble() - m_bar->minimum()) / spanne, 0.0, 1.0);
-        Q_EMIT m_bar->MouseUp(Qt::LeftButton, Qt::NoModifier, anteil * m_bar->width(),
-                              m_bar->height() / 2.0);
+        const double anteil = std::clamp((wert - m_bar->minimum()) / spanne, 0.0, 1.0);
+        Q_EMIT m_bar->MouseUp(anteil * m_bar->width());
     }
 
 private:
@@ -64,7 +68,6 @@ ClickableProgressBar::ClickableProgressBar(QWidget* parent) : QProgressBar(paren
 
 void ClickableProgressBar::mouseReleaseEvent(QMouseEvent* event)
 {
-    const QPointF at = event->position();
-    Q_EMIT MouseUp(event->button(), event->modifiers(), at.x(), at.y());
+    Q_EMIT MouseUp(event->position().x());
     QProgressBar::mouseReleaseEvent(event);
 }

@@ -55,11 +55,6 @@ QString PanelStatusBar::panelText(const QString& key) const
     return panel ? panel->text() : QString();
 }
 
-QString PanelStatusBar::timeText() const
-{
-    return m_time ? m_time->text() : QString();
-}
-
 void PanelStatusBar::showTime()
 {
     showText(m_time, QTime::currentTime().toString(u"HH:mm:ss"));

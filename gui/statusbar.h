@@ -19,7 +19,6 @@ public:
     void addPanel(const QString& key, int stretch, const QString& toolTip);
     void setPanelText(const QString& key, const QString& text);
     QString panelText(const QString& key) const;
-    QString timeText() const;
 
 private:
     QLabel* makePanel(const QString& name, int stretch, const QString& toolTip);

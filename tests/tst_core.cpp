@@ -4,8 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -57,15 +61,39 @@ private Q_SLOTS:
 
     void failedSaveKeepsTheFileAndSaysWhy()
     {
-        // A file without an end is cut off, not read until memory runs out.
-        QVERIFY(Lesen(u"/dev/zero"_s).size() < 17 * 1024 * 1024);
+        // A file without a line end is cut off, not read until memory runs
+        // out; a pipe is not waited for.
         Ordner o;
+        QVERIFY(QFile(o.write(u"lang.wob"_s)).resize(64 * 1024 * 1024));
+        QVERIFY(Lesen(o.path(u"lang.wob"_s)).size() < 17 * 1024 * 1024);
+        QCOMPARE(::mkfifo(QFile::encodeName(o.path(u"rohr.wob"_s)).constData(), 0600), 0);
+        QCOMPARE(Lesen(o.path(u"rohr.wob"_s)), QString());
         QVERIFY(Speichern(u"Grüße"_s, o.path(u"a.wob"_s)));
         QCOMPARE(o.read(u"a.wob"_s), u"Grüße\r\n"_s.toUtf8());
         // A folder in the file's place is tried through the session's end.
         QString grund;
         QVERIFY(!Speichern(u"x"_s, o.path(u"fehlt/a.wob"_s), &grund));
         QVERIFY(grund.startsWith(u"Der Ordner "_s));
+    }
+
+    void saveInAReadOnlyFolder()
+    {
+        Ordner o;
+        const QString datei = o.write(u"d/a.wob"_s, "alt\r\n");
+        QFile::setPermissions(o.path(u"d"_s), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        // Root passes by permissions; without that power for a moment, as a user.
+        __user_cap_header_struct kopf{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct macht[2]{};
+        QCOMPARE(syscall(SYS_capget, &kopf, macht), 0);
+        const auto zurueck = qScopeGuard([&, vorher = macht[0].effective] {
+            macht[0].effective = vorher;
+            syscall(SYS_capset, &kopf, macht);
+        });
+        macht[0].effective &= ~(1U << CAP_DAC_OVERRIDE);
+        QCOMPARE(syscall(SYS_capset, &kopf, macht), 0);
+        QVERIFY(!QFile(o.path(u"d/b.wob"_s)).open(QIODevice::WriteOnly));
+        QVERIFY(Speichern(u"neu"_s, datei));
+        QCOMPARE(o.read(u"d/a.wob"_s), "neu\r\n"_ba);
     }
 
     void optionsLine_data()
@@ -252,6 +280,18 @@ private Q_SLOTS:
         Warteliste w(b);
         w.WartelisteWiederherstellen(u"a.mp3/"_s.repeated(Warteliste::Hoechstzahl + 5));
         QCOMPARE(w.Wartend(), Warteliste::Hoechstzahl);
+    }
+
+    void queueFileLeavesOutANameWithALineBreak()
+    {
+        SitzungFixture f({u"a.mp3"_s, u"b\nc.mp3"_s, u"d.mp3"_s});
+        f.sitzung->starten();
+        for (int i = 0; i < 3; ++i)
+            f.sitzung->warteliste().anhaengen(f.sitzung->bibliothek().nummer(i));
+        QVERIFY(f.sitzung->WartelisteSpeichern());
+        Sitzung wieder(std::make_unique<FakeEngine>(), f.ordner.path());
+        wieder.starten();
+        QCOMPARE(wieder.warteliste().WartelisteSpeichern(), u"a.mp3/d.mp3/"_s);
     }
 
     void queueEdits()

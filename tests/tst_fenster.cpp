@@ -22,6 +22,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -187,6 +188,10 @@ private Q_SLOTS:
         frmQuellpfad* q = f.player.Quellpfad;
         q->txtEingabe->setText(u" \t/zwei \t "_s);
         q->cmdSpeichern->click();
+        q->txtEingabe->setText(u"/drei;vier"_s);
+        q->cmdSpeichern->click();
+        QCOMPARE(f.dialogs.messages,
+                 QStringList{u"Achtung: Ein Quellpfad darf kein \";\" enthalten."_s});
         focus(q, q->lstPfade);
         QVERIFY(q->txtEingabe->text() != q->lstPfade->item(0)->text());
         QTest::keyClick(q->lstPfade, Qt::Key_Down);
@@ -222,6 +227,7 @@ private Q_SLOTS:
         QCOMPARE(f.sitzung->optionen().zeile(), u"11000"_s);
     }
 
+    // Each is a window of its own on the desktop, not kept above the main window.
     void escapeLeavesEachWindowAsZurueck()
     {
         Fenster f;
@@ -239,9 +245,10 @@ private Q_SLOTS:
         for (const auto& fall : faelle) {
             (f.player.*fall.oeffnen)();
             QPointer<QWidget> fenster;
-            for (QWidget* w : f.player.findChildren<QWidget*>())
-                if (w->isWindow() && w->windowTitle() == QString::fromUtf8(fall.titel))
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->windowTitle() == QString::fromUtf8(fall.titel))
                     fenster = w;
+            QVERIFY(!fenster->windowHandle()->transientParent());
             QApplication::setActiveWindow(fenster);
             QVERIFY(QTest::qWaitForWindowActive(fenster));
             // Sent where the keyboard is: in the search window, its text box.
@@ -262,7 +269,9 @@ private Q_SLOTS:
         QAccessibleValueInterface* wert =
             QAccessible::queryAccessibleInterface(f.player.Fortschritt)->valueInterface();
         wert->setCurrentValue(25);
-        QVERIFY(f.engine->calls.contains(u"From 50000"_s));
+        for (const double keinOrt : {qQNaN(), qInf()})
+            wert->setCurrentValue(keinOrt);
+        QCOMPARE(f.engine->calls.filter(u"From"_s), QStringList{u"From 50000"_s});
         // The switch that takes the place of the pressed one takes its focus too.
         QApplication::setActiveWindow(&f.player);
         QVERIFY(QTest::qWaitForWindowActive(&f.player));

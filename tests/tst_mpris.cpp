@@ -1,13 +1,19 @@
-// The desktop's media controls against the core over a fake engine, on the
-// session bus that dbus-run-session gives this test.
+// The desktop's media controls against the core over a fake engine, and the
+// hand-over of a later start's files, on the session bus that dbus-run-session
+// gives this test or over a socket.
+#include "desktop/einzelstart.h"
 #include "desktop/mpris.h"
 #include "tests/support/fakes.h"
 
 #include <QDBusInterface>
 #include <QDBusObjectPath>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
+#include <future>
 
 using namespace Qt::StringLiterals;
 
@@ -30,6 +36,26 @@ struct Desktop : SitzungFixture {
     QDBusInterface player{dienst, pfad, u"org.mpris.MediaPlayer2.Player"_s};
     QDBusInterface eigenschaften{dienst, pfad, u"org.freedesktop.DBus.Properties"_s};
 };
+
+// A start without a session bus in a thread of its own, so that this one can
+// answer it.
+std::future<bool> start(const QString& ordner, const QStringList& pfade)
+{
+    return std::async(std::launch::async, [=] {
+        return Einzelstart(ordner).weitergeben(pfade, QDBusConnection(QString()));
+    });
+}
+
+bool fertig(const std::future<bool>& start)
+{
+    return start.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+// True when the start handed its files over.
+bool weitergegeben(std::future<bool> start)
+{
+    return QTest::qWaitFor([&] { return fertig(start); }, 60'000) && start.get();
+}
 
 } // namespace
 
@@ -111,6 +137,53 @@ private Q_SLOTS:
                  QVariant(QUrl::fromLocalFile(draussen).toString(QUrl::FullyEncoded)));
         QCOMPARE(d.player.call(u"OpenUri"_s, u"http://example.invalid/d.mp3"_s).errorName(),
                  u"org.freedesktop.DBus.Error.NotSupported");
+        // A file of the library by a detour plays its entry.
+        d.player.call(u"OpenUri"_s,
+                      QUrl::fromLocalFile(d.ordner.path(u"X/../M/a.mp3"_s)).toString());
+        QCOMPARE(d.player.property("Metadata").toMap()[u"xesam:title"_s], QVariant(u"a.mp3"_s));
+        QCOMPARE(d.sitzung->bibliothek().size(), 3);
+    }
+
+    // Without a session bus a later start hands its files over a socket in
+    // the user's runtime folder.
+    void handOverASocket()
+    {
+        Ordner o;
+        o.write(u"M/a.mp3"_s);
+        QTemporaryDir laufzeit;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(laufzeit.path()));
+        QString name;
+        {
+            Einzelstart erster(o.path());
+            QSignalSpy geoeffnet(&erster, &Einzelstart::geoeffnet);
+            QVERIFY(!erster.weitergeben({}, QDBusConnection(QString())));
+            name = laufzeit.filePath(QDir(laufzeit.path()).entryList(QDir::System).value(0));
+            // The files arrive by their canonical paths.
+            QVERIFY(weitergegeben(start(o.path(), {o.path(u"X/../M/a.mp3"_s)})));
+            QCOMPARE(geoeffnet[0][0].toStringList(), QStringList{o.path(u"M/a.mp3"_s)});
+            // A list longer than any command line gives is cut off at its length.
+            QLocalSocket boese;
+            boese.connectToServer(name);
+            QSignalSpy getrennt(&boese, &QLocalSocket::disconnected);
+            boese.write("\xff\xff\xff\xf0");
+            QVERIFY(getrennt.wait());
+        }
+        // A start while another one looks whether a player listens waits for
+        // it and hands it its files, rather than taking its place. Time enough
+        // for a start that does not wait to take the place; only that is checked.
+        QLockFile sperre(name + u".lock"_s);
+        QVERIFY(sperre.lock());
+        std::future<bool> gleichzeitig = start(o.path(), {});
+        [[maybe_unused]] const bool frei =
+            QTest::qWaitFor([&] { return fertig(gleichzeitig) || QFile::exists(name); }, 500);
+        QLocalServer anderer;
+        QObject::connect(&anderer, &QLocalServer::newConnection, [&] {
+            QLocalSocket* s = anderer.nextPendingConnection();
+            QObject::connect(s, &QLocalSocket::readyRead, [s] { s->write("1"); });
+        });
+        QVERIFY(anderer.listen(name));
+        sperre.unlock();
+        QVERIFY(weitergegeben(std::move(gleichzeitig)));
     }
 };
 

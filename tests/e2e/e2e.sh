@@ -517,6 +517,15 @@ scenario_mpris() {
     expect_exit
     expect_written Warteliste.wob Einstellungen.wob
     expect_content Warteliste.wob /
+    # With play at start the client knows the track from the first moment,
+    # and can set its position.
+    printf '10100\r\n' >"$work/Einstellungen.wob"
+    start_player
+    expect_mpris a.wav metadata xesam:title
+    [[ $(mpris metadata xesam:url) == file://*/a.wav && $(mpris metadata mpris:length) -gt 0 ]] ||
+        fail "metadata at start: $(mpris metadata)"
+    press position 5
+    poll 10 beyond 5.000000 || fail "the position stays at $(mpris position) s"
 }
 
 # A film of a minute, longer than any wait for it, in a blue that turns orange
