@@ -2,6 +2,7 @@
 #include "desktop/aufruf.h"
 #include "desktop/einzelstart.h"
 #include "desktop/mpris.h"
+#include "desktop/sitzungsende.h"
 #include "gui/dialogs.h"
 #include "gui/frmplayer.h"
 #include "gui/stil.h"
@@ -12,6 +13,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
@@ -66,6 +68,19 @@ int main(int argc, char* argv[])
     // Queued: the caller's reply does not wait for a question about a failed save.
     QObject::connect(&mpris, &Mpris::quitRequested, &player, &frmPlayer::speichernUndBeenden,
                      Qt::QueuedConnection);
+    // Logout, shutdown and SIGTERM save as Quit does, without a question that
+    // would hold them up.
+    Sitzungsende sitzungsende;
+    QObject::connect(
+        &sitzungsende, &Sitzungsende::ende, &player,
+        [&] {
+            // While the library is read nothing is restored yet that could be
+            // saved, and the walk's threads are still reading: end at once.
+            if (!geladen)
+                std::_Exit(0);
+            player.ohneFrageBeenden();
+        },
+        Qt::SingleShotConnection);
     player.Form_Load();
     geladen = true;
     mpris.anmelden();

@@ -290,6 +290,9 @@ void frmPlayer::Fortschritt_MouseUp(double x)
 
 void frmPlayer::closeEvent(QCloseEvent* event)
 {
+    // The session manager closes every window after the end: ask nothing more.
+    if (m_beendet)
+        return event->accept();
     bool Cancel = false;
     Form_Unload(Cancel);
     event->setAccepted(!Cancel);
@@ -312,13 +315,25 @@ bool frmPlayer::speichernUndBeenden()
                                 fehler.join(u'\n') + QStringLiteral("\n\nTrotzdem beenden?"),
                             QStringLiteral("Beenden?")))
         return false;
+    fensterSchliessenUndBeenden();
+    return true;
+}
+
+void frmPlayer::ohneFrageBeenden()
+{
+    for (const QString& fehler : m_sitzung.speichern())
+        qWarning("Tonlaterne: nicht gespeichert: %s", qPrintable(fehler));
+    fensterSchliessenUndBeenden();
+}
+
+void frmPlayer::fensterSchliessenUndBeenden()
+{
     // The settings and source-path windows save what they show when they unload.
     if (Einstellungen)
         Einstellungen->close();
     if (Quellpfad)
         Quellpfad->close();
     programmBeenden();
-    return true;
 }
 
 void frmPlayer::mnuEnde_Click()
@@ -329,6 +344,7 @@ void frmPlayer::mnuEnde_Click()
 
 void frmPlayer::programmBeenden()
 {
+    m_beendet = true;
     m_sitzung.beenden();
     Warteliste->hide();
     Suchen->hide();

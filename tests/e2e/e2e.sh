@@ -324,6 +324,27 @@ scenario_menu_beenden() {
     expect_unchanged "$log/before"
 }
 
+# signal_end SIGNAL: the end that logout, systemctl --user stop, kill or
+# Ctrl+C bring saves as Ja does, asks nothing and ends with status 0. Random
+# play at start takes b.wav from the queue; c.wav stays in it.
+signal_end() {
+    # Long enough that no track ends before the signal.
+    gst-launch-1.0 -q audiotestsrc num-buffers=500 ! wavenc ! filesink location="$music/a.wav"
+    cp "$music/a.wav" "$music/b.wav" && cp "$music/a.wav" "$music/c.wav"
+    data_files "$music;" 11100 b.wav/c.wav/
+    start_player
+    poll 20 captioned b.wav || fail "b.wav does not play: $(xdo getwindowname "$wid")"
+    start_watch
+    kill "-$1" "$pid"
+    expect_exit
+    expect_written Warteliste.wob Einstellungen.wob
+    expect_content Warteliste.wob c.wav/
+    expect_content Einstellungen.wob 11100
+}
+
+scenario_sigterm() { signal_end TERM; }
+scenario_sigint() { signal_end INT; }
+
 # A queue made in the window "Warteliste" survives the close and plays first
 # at the next start, ahead of the random pick.
 scenario_queue_roundtrip() {
