@@ -19,10 +19,18 @@ int main(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("Tonlaterne"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TL_VERSION));
+    // Qt's own texts in German: the standard buttons, and --help, from which
+    // the manual page is made.
+    QTranslator qtbase;
+    const bool deutsch =
+        qtbase.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     // Without a window yet, so that --help and --version answer on a terminal
     // without a display.
     const Aufruf aufruf = [&] {
         const QCoreApplication kommandozeile(argc, argv);
+        if (deutsch)
+            QCoreApplication::installTranslator(&qtbase);
         return aufrufLesen(kommandozeile);
     }();
 
@@ -33,9 +41,7 @@ int main(int argc, char* argv[])
     // The program ends only through its own two exit paths.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    QTranslator qtbase;
-    if (qtbase.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
-                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (deutsch)
         QApplication::installTranslator(&qtbase);
 
     Einzelstart einzelstart(aufruf.ordner);

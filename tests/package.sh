@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package as a person gets it: built by cpack from a build tree,
 # unpacked, its desktop entry and AppStream metadata checked by the desktop's
-# own validators, its icons at their sizes, its dependencies naming what
-# playback loads at run time, and the program in it starting.
+# own validators, the whole checked by lintian (not one error or warning), its
+# icons at their sizes, its dependencies naming what playback loads at run
+# time, and the program in it starting.
 # Usage: package.sh BUILD_DIR
 set -euo pipefail
 fail() {
@@ -21,6 +22,9 @@ out=$(desktop-file-validate "$share/applications/de.tonlaterne.Tonlaterne.deskto
     [ -z "$out" ] || fail "desktop-file-validate: $out"
 appstreamcli validate-tree --pedantic --no-net "$tmp/root" >"$tmp/appstream.log" 2>&1 ||
     fail "appstreamcli: $(cat "$tmp/appstream.log")"
+
+lintian --allow-root --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>&1 ||
+    fail "lintian: $(cat "$tmp/lintian.log")"
 
 for size in 16 22 24 32 48 64 128 256; do
     png=$share/icons/hicolor/${size}x$size/apps/de.tonlaterne.Tonlaterne.png
