@@ -40,12 +40,17 @@ public:
     bool ja() const { return true; }
     bool nein() const { return false; }
     QStringList SupportedUriSchemes() const { return {QStringLiteral("file")}; }
-    // The kinds of the six extensions the library takes.
+    // As the desktop entry: the six kinds of the extension rule, and the
+    // further sound the package's GStreamer plugins play.
     QStringList SupportedMimeTypes() const
     {
-        return {QStringLiteral("audio/x-wav"),    QStringLiteral("audio/mpeg"),
-                QStringLiteral("audio/x-ms-wma"), QStringLiteral("video/x-msvideo"),
-                QStringLiteral("video/mpeg"),     QStringLiteral("audio/midi")};
+        return {QStringLiteral("audio/x-wav"),      QStringLiteral("audio/mpeg"),
+                QStringLiteral("audio/x-ms-wma"),   QStringLiteral("video/x-msvideo"),
+                QStringLiteral("video/mpeg"),       QStringLiteral("audio/midi"),
+                QStringLiteral("audio/flac"),       QStringLiteral("audio/x-flac"),
+                QStringLiteral("audio/ogg"),        QStringLiteral("audio/x-vorbis+ogg"),
+                QStringLiteral("audio/x-opus+ogg"), QStringLiteral("audio/mp4"),
+                QStringLiteral("audio/x-m4a"),      QStringLiteral("audio/aac")};
     }
 
 public Q_SLOTS:

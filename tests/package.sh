@@ -33,7 +33,8 @@ done
 [ -s "$share/icons/hicolor/scalable/apps/de.tonlaterne.Tonlaterne.svg" ] || fail "no SVG icon"
 
 depends=$(dpkg-deb --field "$deb" Depends)
-for p in libqt6widgets6 libqt6svg6 libgstreamer1.0-0 gstreamer1.0-plugins-ugly \
+for p in libqt6widgets6 libqt6svg6 libgstreamer1.0-0 gstreamer1.0-plugins-base \
+    gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly \
     gstreamer1.0-libav gstreamer1.0-pulseaudio timgm6mb-soundfont fonts-comic-neue \
     qt6-translations-l10n; do
     [[ ", $depends," =~ ", $p"[\ ,] ]] || fail "Depends lacks $p: $depends"

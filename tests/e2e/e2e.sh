@@ -498,6 +498,57 @@ scenario_mpris() {
     expect_content Warteliste.wob /
 }
 
+# formats_played N: samples the caption and the length that the media
+# controls give for the title they show into lengths[TITLE], until N titles
+# played.
+formats_played() {
+    local m
+    m=$(mpris metadata --format '{{xesam:title}}={{mpris:length}}') && [[ $m == *=?* ]] &&
+        lengths[${m%%=*}]=${m#*=}
+    played_count_reaches "$1"
+}
+
+# FLAC, Ogg Vorbis, Opus and M4A of four seconds from outside the library,
+# handed to the running player as a file manager does, with the extension
+# rule on: each plays to its end (the last percentage shown at least 70, as a
+# tick may go unseen) with its length known to the media controls. These offer
+# what the desktop entry offers.
+scenario_formats() {
+    local f t pct type
+    declare -gA lengths=()
+    start_bus
+    mkdir "$dir/Draußen"
+    for f in "a.flac=flacenc" "b.ogg=vorbisenc ! oggmux" "c.opus=opusenc ! oggmux" \
+        "d.m4a=avenc_aac ! mp4mux"; do
+        gst-launch-1.0 -q audiotestsrc num-buffers=40 samplesperbuffer=4800 \
+            ! audio/x-raw,rate=48000,channels=2 ! audioconvert ! ${f#*=} \
+            ! filesink location="$dir/Draußen/${f%%=*}" || fail "cannot make ${f%%=*}"
+    done
+    library z.wav=tone.wav
+    data_files "$music;" 00001 /
+    start_player
+    start_again "$work" "$dir"/Draußen/*
+    watch_from_now ''
+    poll 40 formats_played 5 || fail "$(seen)"
+    [[ "${played[*]}" == "a.flac b.ogg c.opus d.m4a z.wav" ]] || fail "$(seen)"
+    dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.tonlaterne \
+        /org/mpris/MediaPlayer2 org.freedesktop.DBus.Properties.Get \
+        string:org.mpris.MediaPlayer2 string:SupportedMimeTypes | grep -o '"[^"]*"' |
+        tr -d '"' | sort >"$dir/offered"
+    grep ^MimeType= "$(dirname "$0")/../../dist/de.tonlaterne.Tonlaterne.desktop" | cut -d= -f2 |
+        tr ';' '\n' | grep . | sort | diff "$dir/offered" - >&2 ||
+        fail "the media controls offer other kinds than the desktop entry"
+    for t in a.flac b.ogg c.opus d.m4a; do
+        pct=$(grep -F ">> $t " "$log/captions.log" | tail -n 1 | grep -o '[0-9]* %$')
+        ((${pct% %} >= 70)) || fail "$t stopped at $pct"
+        ((${lengths[$t]:-0} > 3900000 && ${lengths[$t]} < 4100000)) ||
+            fail "$t lasts ${lengths[$t]:-no} µs"
+        # The kind a file manager sees.
+        type=$(gio info -a standard::content-type "$dir/Draußen/$t" | sed -n 's/.*type: //p')
+        grep -qx "$type" "$dir/offered" || fail "$t is $type, which is not offered"
+    done
+}
+
 # A film of ten seconds in a blue that turns orange when red and blue are
 # swapped. It plays at start, and its window opens over the main window.
 film_set_up() {
