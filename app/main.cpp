@@ -13,7 +13,6 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
-#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
@@ -75,18 +74,11 @@ int main(int argc, char* argv[])
     QObject::connect(&mpris, &Mpris::quitRequested, &player, &frmPlayer::speichernUndBeenden,
                      Qt::QueuedConnection);
     // Logout, shutdown and SIGTERM save as Quit does, without a question that
-    // would hold them up.
+    // would hold them up. One that comes while the library is read waits, as
+    // the files of a later start do, until the read is done.
     Sitzungsende sitzungsende;
-    QObject::connect(
-        &sitzungsende, &Sitzungsende::ende, &player,
-        [&] {
-            // While the library is read nothing is restored yet that could be
-            // saved, and the walk's threads are still reading: end at once.
-            if (!geladen)
-                std::_Exit(0);
-            player.ohneFrageBeenden();
-        },
-        Qt::SingleShotConnection);
+    QObject::connect(&sitzungsende, &Sitzungsende::ende, &player, &frmPlayer::ohneFrageBeenden,
+                     Qt::SingleShotConnection);
     player.Form_Load();
     geladen = true;
     mpris.anmelden();
