@@ -30,7 +30,9 @@ public:
     void beenden();
     // Files handed to the player from outside: the first plays now, the others
     // go to the front of the queue in order. A file outside the library joins
-    // it for this run; a path that is no file is passed over.
+    // it for this run. A folder gives its files as the library would take them
+    // (walked with its subfolders, by the extension rule) in the library's
+    // order; a path that is neither is passed over.
     void oeffnen(const QStringList& pfade);
 
     void EinstellungenWiederherstellen();
@@ -52,6 +54,9 @@ public:
     Wiedergabe& wiedergabe() { return m_wiedergabe; }
 
 private:
+    // Entry N of a file, which joins the library when it is not in it yet.
+    int aufnehmen(const NativePath& pfad);
+
     QDir m_ordner;
     Bibliothek m_bibliothek;
     Warteliste m_warteliste;

@@ -16,11 +16,14 @@
 #include <QAccessible>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStyle>
 
@@ -53,6 +56,16 @@ void tauschen(QWidget* her, QWidget* weg)
     weg->hide();
     if (fokus)
         her->setFocus();
+}
+
+// The local files and folders among what is dragged.
+QStringList lokalePfade(const QMimeData* daten)
+{
+    QStringList pfade;
+    for (const QUrl& url : daten->urls())
+        if (url.isLocalFile())
+            pfade.append(url.toLocalFile());
+    return pfade;
 }
 
 QString modusText(Wiedergabe::Zustand zustand)
@@ -91,6 +104,7 @@ frmPlayer::frmPlayer(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     Warteliste = new frmWarteliste(sitzung, dialogs, this);
     Suchen = new frmSuchen(sitzung, dialogs, this);
     resize(640, 250);
+    setAcceptDrops(true);
 }
 
 frmPlayer::~frmPlayer() = default;
@@ -115,6 +129,8 @@ void frmPlayer::buildControls()
     LIST1->setAccessibleName(QStringLiteral("Liedauswahl"));
     LIST1->setAccessibleDescription(QStringLiteral("Das hier gewählte Lied spielt „Abspielen“."));
     LIST1->lineEdit()->setAccessibleName(LIST1->accessibleName());
+    // A file dropped on the chooser opens, as anywhere on the window.
+    LIST1->lineEdit()->setAcceptDrops(false);
     // On Linux Qt names a combo box by its entry and leaves its purpose to a
     // label pointing at it. The chooser has no caption: the label stays hidden.
     auto* auswahl = new QLabel(LIST1->accessibleName(), central);
@@ -296,6 +312,18 @@ void frmPlayer::closeEvent(QCloseEvent* event)
     bool Cancel = false;
     Form_Unload(Cancel);
     event->setAccepted(!Cancel);
+}
+
+void frmPlayer::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!lokalePfade(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void frmPlayer::dropEvent(QDropEvent* event)
+{
+    event->acceptProposedAction();
+    m_sitzung.oeffnen(lokalePfade(event->mimeData()));
 }
 
 void frmPlayer::Form_Unload(bool& Cancel)

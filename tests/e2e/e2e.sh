@@ -442,6 +442,20 @@ scenario_open_in_running_socket() {
     expect_played 20 '' b.mp3 c.wav a.wav
 }
 
+# A folder on the command line gives its files as the library takes them:
+# walked with its subfolders (A/c.mp3 before b.wav), by the extension rule (no
+# d.txt), in the library's order.
+scenario_open_folder() {
+    mkdir -p "$dir/Ordner/A"
+    library a.wav=tone.wav
+    cp "$TL_MEDIA/tone.wav" "$dir/Ordner/b.wav"
+    cp "$TL_MEDIA/tone.mp3" "$dir/Ordner/A/c.mp3"
+    echo 'Milch' >"$dir/Ordner/d.txt"
+    data_files "$music;" 00001 /
+    start_player "$dir/Ordner"
+    expect_played 20 '' b.wav c.mp3 a.wav
+}
+
 # What a screen reader sees: with every window opened through its menu entry,
 # each is a frame or a dialog named by its caption, and every control a person
 # can use has a name.
