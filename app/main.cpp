@@ -59,14 +59,20 @@ int main(int argc, char* argv[])
     // files that come while the library is still read wait for it.
     bool geladen = false;
     QStringList spaeter;
-    QObject::connect(&einzelstart, &Einzelstart::geoeffnet, &player, [&](const QStringList& pfade) {
-        if (!geladen) {
-            spaeter += pfade;
-            return;
-        }
-        sitzung.oeffnen(pfade);
-        player.hervorholen();
-    });
+    QObject::connect(&einzelstart, &Einzelstart::geoeffnet, &player,
+                     [&](const QStringList& pfade, const QString& token) {
+                         if (!geladen) {
+                             spaeter += pfade;
+                             return;
+                         }
+                         sitzung.oeffnen(pfade);
+                         // A Wayland compositor lets a window come to the front
+                         // only with the token of the start the user made; Qt
+                         // takes it from here when the window asks.
+                         if (!token.isEmpty())
+                             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+                         player.hervorholen();
+                     });
     // The desktop's media controls; without a session bus the player runs as before.
     Mpris mpris(sitzung);
     QObject::connect(&mpris, &Mpris::raiseRequested, &player, &frmPlayer::hervorholen);

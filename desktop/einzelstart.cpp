@@ -35,9 +35,9 @@ bool Einzelstart::weitergeben(const QStringList& pfade)
     return bus.isConnected() ? ueberBus(bus, pfade) : ueberSocket(pfade);
 }
 
-void Einzelstart::Oeffnen(const QStringList& pfade)
+void Einzelstart::Oeffnen(const QStringList& pfade, const QString& token)
 {
-    Q_EMIT geoeffnet(pfade);
+    Q_EMIT geoeffnet(pfade, token);
 }
 
 bool Einzelstart::ueberBus(QDBusConnection& bus, const QStringList& pfade)
@@ -50,7 +50,7 @@ bool Einzelstart::ueberBus(QDBusConnection& bus, const QStringList& pfade)
     bus.unregisterObject(objekt);
     QDBusMessage ruf =
         QDBusMessage::createMethodCall(name, objekt, schnittstelle, QStringLiteral("Oeffnen"));
-    ruf << pfade;
+    ruf << pfade << qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
     const QDBusMessage antwort = bus.call(ruf, QDBus::Block, wartezeit);
     if (antwort.type() == QDBusMessage::ReplyMessage)
         return true;
@@ -69,7 +69,7 @@ bool Einzelstart::ueberSocket(const QStringList& pfade)
     socket.connectToServer(name);
     if (socket.waitForConnected(wartezeit)) {
         QDataStream aus(&socket);
-        aus << pfade;
+        aus << pfade << qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
         // One byte back: the files are taken.
         if (socket.waitForReadyRead(wartezeit))
             return true;
@@ -94,10 +94,11 @@ void Einzelstart::annehmen()
             QDataStream ein(socket);
             ein.startTransaction();
             QStringList pfade;
-            ein >> pfade;
+            QString token;
+            ein >> pfade >> token;
             if (!ein.commitTransaction())
                 return;
-            Oeffnen(pfade);
+            Oeffnen(pfade, token);
             socket->write("1");
         });
     }

@@ -2,6 +2,7 @@
 
 #include "core/sitzung.h"
 
+#include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -281,7 +282,7 @@ Mpris::Mpris(Sitzung& sitzung, QObject* parent) : QObject(parent), m_sitzung(sit
 Mpris::~Mpris()
 {
     if (m_bus.isConnected()) {
-        m_bus.unregisterService(dienst);
+        m_bus.unregisterService(m_dienst);
         m_bus.unregisterObject(objektPfad);
     }
 }
@@ -293,10 +294,17 @@ bool Mpris::anmelden(QDBusConnection bus)
     new MprisProgramm(this);
     new MprisPlayer(this, m_sitzung, bus);
     // The object before the name: a client that sees the name appear asks at once.
-    if (bus.registerObject(objektPfad, this, QDBusConnection::ExportAdaptors) &&
-        bus.registerService(dienst)) {
-        m_bus = bus;
-        return true;
+    // A further player, on other data files, takes a name of its own.
+    if (bus.registerObject(objektPfad, this, QDBusConnection::ExportAdaptors)) {
+        for (const QString& name :
+             {dienst, QString(dienst + QStringLiteral(".instance") +
+                              QString::number(QCoreApplication::applicationPid()))}) {
+            if (bus.registerService(name)) {
+                m_bus = bus;
+                m_dienst = name;
+                return true;
+            }
+        }
     }
     bus.unregisterObject(objektPfad);
     qDeleteAll(findChildren<QDBusAbstractAdaptor*>(Qt::FindDirectChildrenOnly));

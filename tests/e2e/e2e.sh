@@ -563,6 +563,24 @@ scenario_formats() {
     done
 }
 
+players_are() { [ "$(timeout 5 playerctl -l 2>/dev/null | sort | paste -sd ' ')" == "$1" ]; }
+
+# A second player, on other data files, is on the media controls too: under
+# the name with its process number.
+scenario_mpris_instances() {
+    local second
+    start_bus
+    library a.wav=tone.wav
+    data_files "$music;" 00000 /
+    mkdir "$dir/zwei" && cp "$work"/*.wob "$dir/zwei/"
+    start_player
+    player "$dir/zwei" &
+    second=$!
+    poll 20 players_are "tonlaterne tonlaterne.instance$second" ||
+        { stop_process "$second" && fail "playerctl -l gives: $(playerctl -l 2>&1 | paste -sd ' ')"; }
+    stop_process "$second"
+}
+
 # A film of ten seconds in a blue that turns orange when red and blue are
 # swapped. It plays at start, and its window opens over the main window.
 film_set_up() {
