@@ -3,13 +3,19 @@
 #include "core/linestore.h"
 
 #include <QFile>
+#include <QStandardPaths>
 #include <algorithm>
 #include <filesystem>
 
 Sitzung::Sitzung(std::unique_ptr<MediaEngine> engine, const QString& ordner, QObject* parent)
     : QObject(parent), m_ordner(ordner), m_warteliste(m_bibliothek),
+      m_liedangaben(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                    QStringLiteral("/cover")),
       m_wiedergabe(std::move(engine), m_bibliothek, m_warteliste)
 {
+    // The engine opens only the track that plays: its tags are that track's.
+    m_wiedergabe.engine().setTagHandler(
+        [this](const MediaEngine::Tags& tags) { m_liedangaben.setzen(tags); });
 }
 
 void Sitzung::starten()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/bibliothek.h"
+#include "core/liedangaben.h"
 #include "core/optionen.h"
 #include "core/suche.h"
 #include "core/warteliste.h"
@@ -52,6 +53,7 @@ public:
     const Suche& suche() const { return m_suche; }
     Optionen& optionen() { return m_optionen; }
     Wiedergabe& wiedergabe() { return m_wiedergabe; }
+    const Liedangaben& liedangaben() const { return m_liedangaben; }
 
 private:
     // Entry N of a file, which joins the library when it is not in it yet.
@@ -62,6 +64,8 @@ private:
     Warteliste m_warteliste;
     Suche m_suche;
     Optionen m_optionen;
+    // Before the playback, whose engine reports to it until it is gone.
+    Liedangaben m_liedangaben;
     Wiedergabe m_wiedergabe;
     QStringList m_quellpfade;
 };

@@ -103,6 +103,7 @@ public:
         connect(&w, &Wiedergabe::tonChanged, this, spaeter);
         connect(&w, &Wiedergabe::zufallChanged, this, spaeter);
         connect(&w, &Wiedergabe::ticked, this, spaeter);
+        connect(&sitzung.liedangaben(), &Liedangaben::geaendert, this, spaeter);
         geaendert();
     }
 
@@ -144,12 +145,26 @@ public:
             return {};
         const Bibliothek& b = m_sitzung.bibliothek();
         const QByteArray pfad = QByteArray::fromStdString(b.pfad(m_lied));
+        // What the file's tags say; the file name where it has no title.
+        const Liedangaben& angaben = m_sitzung.liedangaben();
+        const MediaEngine::Tags& tags = angaben.tags();
         QVariantMap m{
             {QStringLiteral("mpris:trackid"), QVariant::fromValue(liedId())},
             {QStringLiteral("xesam:url"),
              QString(u"file://" + QString::fromLatin1(pfad.toPercentEncoding("/")))},
-            {QStringLiteral("xesam:title"), b.name(m_lied)},
+            {QStringLiteral("xesam:title"), tags.title.isEmpty() ? b.name(m_lied) : tags.title},
         };
+        const auto angabe = [&m](const char* name, const QVariant& wert, bool da) {
+            if (da)
+                m.insert(QString::fromLatin1(name), wert);
+        };
+        angabe("xesam:artist", tags.artists, !tags.artists.isEmpty());
+        angabe("xesam:album", tags.album, !tags.album.isEmpty());
+        angabe("xesam:albumArtist", tags.albumArtists, !tags.albumArtists.isEmpty());
+        angabe("xesam:trackNumber", tags.trackNumber, tags.trackNumber > 0);
+        angabe("xesam:genre", tags.genres, !tags.genres.isEmpty());
+        angabe("mpris:artUrl", QUrl::fromLocalFile(angaben.coverDatei()).toString(),
+               !angaben.coverDatei().isEmpty());
         if (const qint64 laenge = w().engine().Length(); laenge > 0)
             m.insert(QStringLiteral("mpris:length"), laenge * us);
         return m;

@@ -563,6 +563,30 @@ scenario_formats() {
     done
 }
 
+# The tags of the playing file, and its cover as a file in the cache folder;
+# a file without tags shows its name, and the cover before goes.
+scenario_tags() {
+    local cover format
+    start_bus
+    gst-launch-1.0 -q audiotestsrc num-buffers=500 ! wavenc ! filesink location="$dir/lang.wav"
+    lame --quiet --tt Abendlied --ta Anna --tl 'Lieder für später' --tn 3 --tg Folk \
+        --tv TPE2=Chor --ti "$TL_MEDIA/picture.jpg" "$dir/lang.wav" "$music/a.mp3"
+    cp "$dir/lang.wav" "$music/b.wav"
+    data_files "$music;" 00000 /
+    start_player
+    press play
+    format='{{xesam:title}}|{{xesam:artist}}|{{xesam:album}}|{{xesam:albumArtist}}'
+    expect_mpris 'Abendlied|Anna|Lieder für später|Chor|3|Folk' metadata --format \
+        "$format|{{xesam:trackNumber}}|{{xesam:genre}}"
+    cover=$(mpris metadata mpris:artUrl)
+    [[ $cover == "file://$dir/home/.cache/"* ]] || fail "the cover is at \"$cover\""
+    cmp "${cover#file://}" "$TL_MEDIA/picture.jpg" || fail "the cover is not the file's picture"
+    press next
+    expect_mpris b.wav metadata xesam:title
+    expect_mpris '' metadata mpris:artUrl
+    [ ! -e "${cover#file://}" ] || fail "the cover of the track before stays"
+}
+
 players_are() { [ "$(timeout 5 playerctl -l 2>/dev/null | sort | paste -sd ' ')" == "$1" ]; }
 
 # A second player, on other data files, is on the media controls too: under
