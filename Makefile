@@ -34,5 +34,5 @@ bench: deps build/release/build.ninja
 	bench/run build/release
 
 package: deps build/release/build.ninja
-	cmake --build build/release -j $(JOBS) --target tonlaterne icons
+	cmake --build build/release -j $(JOBS) --target tonlaterne icons paketdateien
 	cpack --config build/release/CPackConfig.cmake -B build/package

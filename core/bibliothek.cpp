@@ -13,10 +13,6 @@
 #include <numeric>
 #include <thread>
 
-namespace
-{
-
-// With the extension rule on, only these files enter the library.
 bool EndungPasst(const NativePath& name)
 {
     static constexpr std::string_view endings[] = {"avi", "mp3", "wav", "wma", "mpg", "mid"};
@@ -29,6 +25,9 @@ bool EndungPasst(const NativePath& name)
         });
     });
 }
+
+namespace
+{
 
 // Letters that a German reader spells out rather than drops into one.
 QString ausgeschrieben(QChar c)

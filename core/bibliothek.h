@@ -83,6 +83,10 @@ private:
     std::vector<int> m_listennummern; // N -> sorted position
 };
 
+// The extension rule: with it on, only files with one of the six media
+// extensions enter the library.
+bool EndungPasst(const NativePath& name);
+
 // Sort key of a name: letters without accents and letter case, "ß" as "ss" and
 // the other ligatures spelt out, so that names sort as a German reader expects.
 QString sortKey(const QString& text);

@@ -3,12 +3,19 @@
 #include "core/linestore.h"
 
 #include <QFile>
+#include <QStandardPaths>
+#include <algorithm>
 #include <filesystem>
 
 Sitzung::Sitzung(std::unique_ptr<MediaEngine> engine, const QString& ordner, QObject* parent)
     : QObject(parent), m_ordner(ordner), m_warteliste(m_bibliothek),
+      m_liedangaben(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                    QStringLiteral("/cover")),
       m_wiedergabe(std::move(engine), m_bibliothek, m_warteliste)
 {
+    // The engine opens only the track that plays: its tags are that track's.
+    m_wiedergabe.engine().setTagHandler(
+        [this](const MediaEngine::Tags& tags) { m_liedangaben.setzen(tags); });
 }
 
 void Sitzung::starten()
@@ -52,20 +59,37 @@ void Sitzung::beenden()
     m_wiedergabe.beenden();
 }
 
+int Sitzung::aufnehmen(const NativePath& pfad)
+{
+    int N = m_bibliothek.nummerVon(pfad);
+    if (N < 0) {
+        N = m_bibliothek.hinzufuegen(pfad);
+        m_suche.einfuegen(m_bibliothek.ListennummerErmitteln(N), m_bibliothek.text(N));
+    }
+    return N;
+}
+
 void Sitzung::oeffnen(const QStringList& pfade)
 {
     std::vector<int> nummern;
     for (const QString& p : pfade) {
         const NativePath pfad = QFile::encodeName(p).toStdString();
         std::error_code fehler;
-        if (!std::filesystem::is_regular_file(pfad, fehler))
-            continue;
-        int N = m_bibliothek.nummerVon(pfad);
-        if (N < 0) {
-            N = m_bibliothek.hinzufuegen(pfad);
-            m_suche.einfuegen(m_bibliothek.ListennummerErmitteln(N), m_bibliothek.text(N));
+        if (std::filesystem::is_regular_file(pfad, fehler)) {
+            nummern.push_back(aufnehmen(pfad));
+        } else if (std::filesystem::is_directory(pfad, fehler)) {
+            const bool alle = m_optionen.DateiEndungenRegel == 0;
+            const auto ab = static_cast<std::ptrdiff_t>(nummern.size());
+            walkFolders({pfad}, [&](const NativePath& ordner, std::vector<NativePath>& dateien) {
+                for (const NativePath& datei : dateien)
+                    if (alle || EndungPasst(datei))
+                        nummern.push_back(aufnehmen(joinPath(ordner, datei)));
+            });
+            std::sort(nummern.begin() + ab, nummern.end(), [this](int a, int b) {
+                return m_bibliothek.ListennummerErmitteln(a) <
+                       m_bibliothek.ListennummerErmitteln(b);
+            });
         }
-        nummern.push_back(N);
     }
     if (nummern.empty())
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/bibliothek.h"
+#include "core/liedangaben.h"
 #include "core/optionen.h"
 #include "core/suche.h"
 #include "core/warteliste.h"
@@ -30,7 +31,9 @@ public:
     void beenden();
     // Files handed to the player from outside: the first plays now, the others
     // go to the front of the queue in order. A file outside the library joins
-    // it for this run; a path that is no file is passed over.
+    // it for this run. A folder gives its files as the library would take them
+    // (walked with its subfolders, by the extension rule) in the library's
+    // order; a path that is neither is passed over.
     void oeffnen(const QStringList& pfade);
 
     void EinstellungenWiederherstellen();
@@ -50,13 +53,19 @@ public:
     const Suche& suche() const { return m_suche; }
     Optionen& optionen() { return m_optionen; }
     Wiedergabe& wiedergabe() { return m_wiedergabe; }
+    const Liedangaben& liedangaben() const { return m_liedangaben; }
 
 private:
+    // Entry N of a file, which joins the library when it is not in it yet.
+    int aufnehmen(const NativePath& pfad);
+
     QDir m_ordner;
     Bibliothek m_bibliothek;
     Warteliste m_warteliste;
     Suche m_suche;
     Optionen m_optionen;
+    // Before the playback, whose engine reports to it until it is gone.
+    Liedangaben m_liedangaben;
     Wiedergabe m_wiedergabe;
     QStringList m_quellpfade;
 };

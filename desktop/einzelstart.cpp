@@ -43,12 +43,12 @@ bool Einzelstart::weitergeben(const QStringList& pfade, QDBusConnection bus)
     return bus.isConnected() ? ueberBus(bus, pfade) : ueberSocket(pfade);
 }
 
-void Einzelstart::Oeffnen(const QStringList& pfade)
+void Einzelstart::Oeffnen(const QStringList& pfade, const QString& token)
 {
     QStringList echt;
     for (const QString& pfad : pfade)
         echt.append(echterPfad(pfad));
-    Q_EMIT geoeffnet(echt);
+    Q_EMIT geoeffnet(echt, token);
 }
 
 bool Einzelstart::ueberBus(QDBusConnection& bus, const QStringList& pfade)
@@ -61,7 +61,7 @@ bool Einzelstart::ueberBus(QDBusConnection& bus, const QStringList& pfade)
     bus.unregisterObject(objekt);
     QDBusMessage ruf =
         QDBusMessage::createMethodCall(name, objekt, schnittstelle, QStringLiteral("Oeffnen"));
-    ruf << pfade;
+    ruf << pfade << qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
     const QDBusMessage antwort = bus.call(ruf, QDBus::Block, wartezeit);
     if (antwort.type() == QDBusMessage::ReplyMessage)
         return true;
@@ -85,7 +85,7 @@ bool Einzelstart::ueberSocket(const QStringList& pfade)
     socket.connectToServer(name);
     if (socket.waitForConnected(wartezeit)) {
         QDataStream aus(&socket);
-        aus << pfade;
+        aus << pfade << qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
         // One byte back: the files are taken.
         if (socket.waitForReadyRead(wartezeit))
             return true;
@@ -117,10 +117,11 @@ void Einzelstart::annehmen()
             QDataStream ein(socket);
             ein.startTransaction();
             QStringList pfade;
-            ein >> pfade;
+            QString token;
+            ein >> pfade >> token;
             if (!ein.commitTransaction())
                 return;
-            Oeffnen(pfade);
+            Oeffnen(pfade, token);
             socket->write("1");
         });
     }

@@ -3,6 +3,7 @@
 #include "core/sitzung.h"
 #include "desktop/aufruf.h"
 
+#include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -41,12 +42,17 @@ public:
     bool ja() const { return true; }
     bool nein() const { return false; }
     QStringList SupportedUriSchemes() const { return {QStringLiteral("file")}; }
-    // The kinds of the six extensions the library takes.
+    // As the desktop entry: the six kinds of the extension rule, and the
+    // further sound the package's GStreamer plugins play.
     QStringList SupportedMimeTypes() const
     {
-        return {QStringLiteral("audio/x-wav"),    QStringLiteral("audio/mpeg"),
-                QStringLiteral("audio/x-ms-wma"), QStringLiteral("video/x-msvideo"),
-                QStringLiteral("video/mpeg"),     QStringLiteral("audio/midi")};
+        return {QStringLiteral("audio/x-wav"),      QStringLiteral("audio/mpeg"),
+                QStringLiteral("audio/x-ms-wma"),   QStringLiteral("video/x-msvideo"),
+                QStringLiteral("video/mpeg"),       QStringLiteral("audio/midi"),
+                QStringLiteral("audio/flac"),       QStringLiteral("audio/x-flac"),
+                QStringLiteral("audio/ogg"),        QStringLiteral("audio/x-vorbis+ogg"),
+                QStringLiteral("audio/x-opus+ogg"), QStringLiteral("audio/mp4"),
+                QStringLiteral("audio/x-m4a"),      QStringLiteral("audio/aac")};
     }
 
 public Q_SLOTS:
@@ -96,6 +102,7 @@ public:
         connect(&w, &Wiedergabe::tonChanged, this, spaeter);
         connect(&w, &Wiedergabe::zufallChanged, this, spaeter);
         connect(&w, &Wiedergabe::ticked, this, spaeter);
+        connect(&sitzung.liedangaben(), &Liedangaben::geaendert, this, spaeter);
         // What the core holds now, a track that plays at start among it.
         geaendert();
     }
@@ -139,12 +146,26 @@ public:
             return {};
         const Bibliothek& b = m_sitzung.bibliothek();
         const QByteArray pfad = QByteArray::fromStdString(b.pfad(lied));
+        // What the file's tags say; the file name where it has no title.
+        const Liedangaben& angaben = m_sitzung.liedangaben();
+        const MediaEngine::Tags& tags = angaben.tags();
         QVariantMap m{
             {QStringLiteral("mpris:trackid"), QVariant::fromValue(liedId())},
             {QStringLiteral("xesam:url"),
              QString(u"file://" + QString::fromLatin1(pfad.toPercentEncoding("/")))},
-            {QStringLiteral("xesam:title"), b.name(lied)},
+            {QStringLiteral("xesam:title"), tags.title.isEmpty() ? b.name(lied) : tags.title},
         };
+        const auto angabe = [&m](const char* name, const QVariant& wert, bool da) {
+            if (da)
+                m.insert(QString::fromLatin1(name), wert);
+        };
+        angabe("xesam:artist", tags.artists, !tags.artists.isEmpty());
+        angabe("xesam:album", tags.album, !tags.album.isEmpty());
+        angabe("xesam:albumArtist", tags.albumArtists, !tags.albumArtists.isEmpty());
+        angabe("xesam:trackNumber", tags.trackNumber, tags.trackNumber > 0);
+        angabe("xesam:genre", tags.genres, !tags.genres.isEmpty());
+        angabe("mpris:artUrl", QUrl::fromLocalFile(angaben.coverDatei()).toString(),
+               !angaben.coverDatei().isEmpty());
         if (const qint64 laenge = w().Length(); laenge > 0)
             m.insert(QStringLiteral("mpris:length"), laenge * us);
         return m;
@@ -281,7 +302,7 @@ Mpris::Mpris(Sitzung& sitzung, QObject* parent) : QObject(parent), m_sitzung(sit
 Mpris::~Mpris()
 {
     if (m_bus.isConnected()) {
-        m_bus.unregisterService(dienst);
+        m_bus.unregisterService(m_dienst);
         m_bus.unregisterObject(objektPfad);
     }
 }
@@ -293,10 +314,17 @@ bool Mpris::anmelden(QDBusConnection bus)
     new MprisProgramm(this);
     new MprisPlayer(this, m_sitzung, bus);
     // The object before the name: a client that sees the name appear asks at once.
-    if (bus.registerObject(objektPfad, this, QDBusConnection::ExportAdaptors) &&
-        bus.registerService(dienst)) {
-        m_bus = bus;
-        return true;
+    // A further player, on other data files, takes a name of its own.
+    if (bus.registerObject(objektPfad, this, QDBusConnection::ExportAdaptors)) {
+        for (const QString& name :
+             {dienst, QString(dienst + QStringLiteral(".instance") +
+                              QString::number(QCoreApplication::applicationPid()))}) {
+            if (bus.registerService(name)) {
+                m_bus = bus;
+                m_dienst = name;
+                return true;
+            }
+        }
     }
     bus.unregisterObject(objektPfad);
     qDeleteAll(findChildren<QDBusAbstractAdaptor*>(Qt::FindDirectChildrenOnly));

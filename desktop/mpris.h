@@ -6,7 +6,9 @@
 class Sitzung;
 
 // The player on the desktop's media controls (MPRIS 2): the bus name
-// org.mpris.MediaPlayer2.tonlaterne with the object /org/mpris/MediaPlayer2.
+// org.mpris.MediaPlayer2.tonlaterne, or for a further player
+// org.mpris.MediaPlayer2.tonlaterne.instance<pid>, with the object
+// /org/mpris/MediaPlayer2.
 // Requests reach the core the way presses of the button bar do, and only when
 // that button could be pressed; the two that concern the window leave as
 // signals.
@@ -29,4 +31,5 @@ Q_SIGNALS:
 private:
     Sitzung& m_sitzung;
     QDBusConnection m_bus{QString()};
+    QString m_dienst;
 };

@@ -16,11 +16,14 @@
 #include <QAccessible>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStyle>
 
@@ -53,6 +56,16 @@ void tauschen(QWidget* her, QWidget* weg)
     weg->hide();
     if (fokus)
         her->setFocus();
+}
+
+// The local files and folders among what is dragged.
+QStringList lokalePfade(const QMimeData* daten)
+{
+    QStringList pfade;
+    for (const QUrl& url : daten->urls())
+        if (url.isLocalFile())
+            pfade.append(url.toLocalFile());
+    return pfade;
 }
 
 QString modusText(Wiedergabe::Zustand zustand)
@@ -91,6 +104,7 @@ frmPlayer::frmPlayer(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     Warteliste = new frmWarteliste(sitzung, dialogs);
     Suchen = new frmSuchen(sitzung, dialogs);
     resize(640, 250);
+    setAcceptDrops(true);
 }
 
 frmPlayer::~frmPlayer()
@@ -122,6 +136,8 @@ void frmPlayer::buildControls()
     LIST1->setAccessibleName(QStringLiteral("Liedauswahl"));
     LIST1->setAccessibleDescription(QStringLiteral("Das hier gewählte Lied spielt „Abspielen“."));
     LIST1->lineEdit()->setAccessibleName(LIST1->accessibleName());
+    // A file dropped on the chooser opens, as anywhere on the window.
+    LIST1->lineEdit()->setAcceptDrops(false);
     // On Linux Qt names a combo box by its entry and leaves its purpose to a
     // label pointing at it. The chooser has no caption: the label stays hidden.
     auto* auswahl = new QLabel(LIST1->accessibleName(), central);
@@ -294,9 +310,24 @@ void frmPlayer::Fortschritt_MouseUp(double x)
 
 void frmPlayer::closeEvent(QCloseEvent* event)
 {
+    // The session manager closes every window after the end: ask nothing more.
+    if (m_beendet)
+        return event->accept();
     bool Cancel = false;
     Form_Unload(Cancel);
     event->setAccepted(!Cancel);
+}
+
+void frmPlayer::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!lokalePfade(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void frmPlayer::dropEvent(QDropEvent* event)
+{
+    event->acceptProposedAction();
+    m_sitzung.oeffnen(lokalePfade(event->mimeData()));
 }
 
 void frmPlayer::Form_Unload(bool& Cancel)
@@ -316,6 +347,19 @@ bool frmPlayer::speichernUndBeenden()
                                 fehler.join(u'\n') + QStringLiteral("\n\nTrotzdem beenden?"),
                             QStringLiteral("Beenden?")))
         return false;
+    fensterSchliessenUndBeenden();
+    return true;
+}
+
+void frmPlayer::ohneFrageBeenden()
+{
+    for (const QString& fehler : m_sitzung.speichern())
+        qWarning("Tonlaterne: nicht gespeichert: %s", qPrintable(fehler));
+    fensterSchliessenUndBeenden();
+}
+
+void frmPlayer::fensterSchliessenUndBeenden()
+{
     // The source-path window writes its file as it unloads; the settings
     // window only copies its boxes back into the options, written already.
     if (Einstellungen)
@@ -323,7 +367,6 @@ bool frmPlayer::speichernUndBeenden()
     if (Quellpfad)
         Quellpfad->close();
     programmBeenden();
-    return true;
 }
 
 void frmPlayer::mnuEnde_Click()
@@ -334,6 +377,7 @@ void frmPlayer::mnuEnde_Click()
 
 void frmPlayer::programmBeenden()
 {
+    m_beendet = true;
     m_sitzung.beenden();
     Warteliste->hide();
     Suchen->hide();

@@ -33,6 +33,9 @@ public:
     // Ends as the answer Ja to the exit question does; false when a data file
     // could not be written and the user keeps the program open.
     bool speichernUndBeenden();
+    // The same without a question, when nobody is there to answer one: what
+    // could not be written goes to standard error.
+    void ohneFrageBeenden();
     // Brings the window to the front, restored when minimised.
     void hervorholen();
     void mnuEnde_Click();
@@ -74,15 +77,20 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Files and folders dropped from a file manager open as on the command line.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
     void buildMenu();
     void connectSession();
     void zeigen();
+    void fensterSchliessenUndBeenden();
     void programmBeenden();
     void showWindow(QWidget* window);
 
     Sitzung& m_sitzung;
     Dialogs& m_dialogs;
+    bool m_beendet = false;
 };

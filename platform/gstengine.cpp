@@ -159,6 +159,50 @@ GstElement* videoSinkFor(VideoWindow* window)
     return bin;
 }
 
+// Takes the tags of a message that the player shows into `tags`.
+void mergeTags(GstMessage* message, MediaEngine::Tags& tags)
+{
+    GstTagList* list = nullptr;
+    gst_message_parse_tag(message, &list);
+    const auto text = [list](const char* tag, QString& into) {
+        const gchar* value = nullptr;
+        if (gst_tag_list_peek_string_index(list, tag, 0, &value))
+            into = QString::fromUtf8(value);
+    };
+    const auto texts = [list](const char* tag, QStringList& into) {
+        const guint n = gst_tag_list_get_tag_size(list, tag);
+        if (n > 0)
+            into.clear();
+        const gchar* value = nullptr;
+        for (guint i = 0; i < n; ++i)
+            if (gst_tag_list_peek_string_index(list, tag, i, &value))
+                into.append(QString::fromUtf8(value));
+    };
+    text(GST_TAG_TITLE, tags.title);
+    text(GST_TAG_ALBUM, tags.album);
+    texts(GST_TAG_ARTIST, tags.artists);
+    texts(GST_TAG_ALBUM_ARTIST, tags.albumArtists);
+    texts(GST_TAG_GENRE, tags.genres);
+    if (guint number = 0; gst_tag_list_get_uint(list, GST_TAG_TRACK_NUMBER, &number))
+        tags.trackNumber = static_cast<int>(number);
+    GstSample* picture = nullptr;
+    if (gst_tag_list_get_sample(list, GST_TAG_IMAGE, &picture) ||
+        gst_tag_list_get_sample(list, GST_TAG_PREVIEW_IMAGE, &picture)) {
+        const GstHandle<GstSample> sample(picture, GstRef::Owned);
+        GstBuffer* buffer = gst_sample_get_buffer(picture);
+        GstCaps* caps = gst_sample_get_caps(picture);
+        GstMapInfo map;
+        if (buffer && caps && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            tags.cover = QByteArray(reinterpret_cast<const char*>(map.data),
+                                    static_cast<qsizetype>(map.size));
+            tags.coverType =
+                QString::fromUtf8(gst_structure_get_name(gst_caps_get_structure(caps, 0)));
+            gst_buffer_unmap(buffer, &map);
+        }
+    }
+    gst_tag_list_unref(list);
+}
+
 } // namespace
 
 GstEngine::GstEngine(const Sinks& sinks, QObject* parent)
@@ -294,6 +338,8 @@ bool GstEngine::failed() const
 void GstEngine::open()
 {
     close();
+    m_tags = {};
+    reportTags(m_tags);
     if (m_fileName.empty())
         return;
     m_mode = Mode::Stopped;
@@ -446,6 +492,15 @@ void GstEngine::drainBus()
         case GST_MESSAGE_ERROR:
             fail();
             break;
+        case GST_MESSAGE_TAG: {
+            Tags tags = m_tags;
+            mergeTags(message.get(), tags);
+            if (tags != m_tags) {
+                m_tags = std::move(tags);
+                reportTags(m_tags);
+            }
+            break;
+        }
         default: // warnings included: a missing sound card is not the file's fault
             break;
         }

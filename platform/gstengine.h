@@ -68,4 +68,5 @@ private:
     bool m_failed = false;
     bool m_endTaken = false; // the player knows of the end: through poll or the end handler
     qint64 m_length = 0;     // the last one the pipeline told
+    Tags m_tags;             // of the open file
 };

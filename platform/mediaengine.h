@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <filesystem>
 #include <functional>
@@ -11,6 +13,16 @@ class MediaEngine
 {
 public:
     enum class Mode { NotReady, Stopped, Playing, Paused };
+
+    // What the open file says about itself; empty where it says nothing.
+    struct Tags {
+        QString title, album;
+        QStringList artists, albumArtists, genres;
+        int trackNumber = 0;
+        QByteArray cover;  // the embedded picture as the file holds it
+        QString coverType; // its MIME type, such as "image/jpeg"
+        bool operator==(const Tags&) const = default;
+    };
 
     virtual ~MediaEngine() = default;
 
@@ -40,6 +52,12 @@ public:
     // Called from the event loop as soon as the open file ends or fails, so the
     // player need not wait for its next tick.
     void setEndHandler(std::function<void()> handler) { m_endHandler = std::move(handler); }
+    // Called with all tags of the open file so far: empty when a file opens,
+    // then from the event loop whenever more arrive.
+    void setTagHandler(std::function<void(const Tags&)> handler)
+    {
+        m_tagHandler = std::move(handler);
+    }
 
 protected:
     void reportEnd() const
@@ -47,7 +65,13 @@ protected:
         if (m_endHandler)
             m_endHandler();
     }
+    void reportTags(const Tags& tags) const
+    {
+        if (m_tagHandler)
+            m_tagHandler(tags);
+    }
 
 private:
     std::function<void()> m_endHandler;
+    std::function<void(const Tags&)> m_tagHandler;
 };

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package as a person gets it: built by cpack from a build tree,
 # unpacked, its desktop entry and AppStream metadata checked by the desktop's
-# own validators, its icons at their sizes, its dependencies naming what
-# playback loads at run time, and the program in it starting.
+# own validators, the whole checked by lintian (not one error or warning), its
+# icons at their sizes, its dependencies naming what playback loads at run
+# time, and the program in it starting.
 # Usage: package.sh BUILD_DIR
 set -euo pipefail
 fail() {
@@ -22,6 +23,9 @@ out=$(desktop-file-validate "$share/applications/de.tonlaterne.Tonlaterne.deskto
 appstreamcli validate-tree --pedantic --no-net "$tmp/root" >"$tmp/appstream.log" 2>&1 ||
     fail "appstreamcli: $(cat "$tmp/appstream.log")"
 
+lintian --allow-root --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>&1 ||
+    fail "lintian: $(cat "$tmp/lintian.log")"
+
 for size in 16 22 24 32 48 64 128 256; do
     png=$share/icons/hicolor/${size}x$size/apps/de.tonlaterne.Tonlaterne.png
     [ "$(identify -format %wx%h "$png")" == "${size}x$size" ] || fail "no $size pixel icon"
@@ -29,7 +33,8 @@ done
 [ -s "$share/icons/hicolor/scalable/apps/de.tonlaterne.Tonlaterne.svg" ] || fail "no SVG icon"
 
 depends=$(dpkg-deb --field "$deb" Depends)
-for p in libqt6widgets6 libqt6svg6 libgstreamer1.0-0 gstreamer1.0-plugins-ugly \
+for p in libqt6widgets6 libqt6svg6 libgstreamer1.0-0 gstreamer1.0-plugins-base \
+    gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly \
     gstreamer1.0-libav gstreamer1.0-pulseaudio timgm6mb-soundfont fonts-comic-neue \
     qt6-translations-l10n; do
     [[ ", $depends," =~ ", $p"[\ ,] ]] || fail "Depends lacks $p: $depends"

@@ -315,8 +315,7 @@ private Q_SLOTS:
         TenTracks f(settingsOff, "t9.mp3/\r\n");
         f.w().Play(3);
         const QString neu = f.ordner.write(u"anderswo/a neu #10#.mp3"_s);
-        f.sitzung->oeffnen({f.ordner.path(u"fehlt.mp3"_s), f.ordner.path(u"M/t5.mp3"_s), neu,
-                            f.ordner.path(u"M"_s)});
+        f.sitzung->oeffnen({f.ordner.path(u"fehlt.mp3"_s), f.ordner.path(u"M/t5.mp3"_s), neu});
         QCOMPARE(f.playing(), u"t5.mp3"_s);
         // The new entry sorts first; what was chosen keeps its track.
         Bibliothek& b = f.sitzung->bibliothek();

@@ -365,6 +365,27 @@ scenario_menu_beenden() {
     expect_unchanged "$log/before"
 }
 
+# signal_end SIGNAL: the end that logout, systemctl --user stop, kill or
+# Ctrl+C bring saves as Ja does, asks nothing and ends with status 0. Random
+# play at start takes b.wav from the queue; c.wav stays in it.
+signal_end() {
+    # Long enough that no track ends before the signal.
+    gst-launch-1.0 -q audiotestsrc num-buffers=500 ! wavenc ! filesink location="$music/a.wav"
+    cp "$music/a.wav" "$music/b.wav" && cp "$music/a.wav" "$music/c.wav"
+    data_files "$music;" 11100 b.wav/c.wav/
+    start_player
+    poll 20 captioned b.wav || fail "b.wav does not play: $(xdo getwindowname "$wid")"
+    start_watch
+    kill "-$1" "$pid"
+    expect_exit
+    expect_written Warteliste.wob Einstellungen.wob
+    expect_content Warteliste.wob c.wav/
+    expect_content Einstellungen.wob 11100
+}
+
+scenario_sigterm() { signal_end TERM; }
+scenario_sigint() { signal_end INT; }
+
 # A queue made in the window "Warteliste" survives the close and plays first
 # at the next start, ahead of the random pick.
 scenario_queue_roundtrip() {
@@ -462,6 +483,20 @@ scenario_open_in_running_socket() {
     expect_played 20 '' b.mp3 c.wav a.wav
 }
 
+# A folder on the command line gives its files as the library takes them:
+# walked with its subfolders (A/c.mp3 before b.wav), by the extension rule (no
+# d.txt), in the library's order.
+scenario_open_folder() {
+    mkdir -p "$dir/Ordner/A"
+    library a.wav=tone.wav
+    cp "$TL_MEDIA/tone.wav" "$dir/Ordner/b.wav"
+    cp "$TL_MEDIA/tone.mp3" "$dir/Ordner/A/c.mp3"
+    echo 'Milch' >"$dir/Ordner/d.txt"
+    data_files "$music;" 00001 /
+    start_player "$dir/Ordner"
+    expect_played 20 '' b.wav c.mp3 a.wav
+}
+
 # What a screen reader sees: with every window opened through its menu entry,
 # each is a frame or a dialog named by its caption, and every control a person
 # can use has a name.
@@ -526,6 +561,99 @@ scenario_mpris() {
         fail "metadata at start: $(mpris metadata)"
     press position 5
     poll 10 beyond 5.000000 || fail "the position stays at $(mpris position) s"
+}
+
+# formats_played N: samples the caption and the length that the media
+# controls give for the title they show into lengths[TITLE], until N titles
+# played.
+formats_played() {
+    local m
+    m=$(mpris metadata --format '{{xesam:title}}={{mpris:length}}') && [[ $m == *=?* ]] &&
+        lengths[${m%%=*}]=${m#*=}
+    played_count_reaches "$1"
+}
+
+# FLAC, Ogg Vorbis, Opus and M4A of four seconds from outside the library,
+# handed to the running player as a file manager does, with the extension
+# rule on: each plays to its end (the last percentage shown at least 70, as a
+# tick may go unseen) with its length known to the media controls. These offer
+# what the desktop entry offers.
+scenario_formats() {
+    local f t pct type
+    declare -gA lengths=()
+    start_bus
+    mkdir "$dir/Draußen"
+    for f in "a.flac=flacenc" "b.ogg=vorbisenc ! oggmux" "c.opus=opusenc ! oggmux" \
+        "d.m4a=avenc_aac ! mp4mux"; do
+        gst-launch-1.0 -q audiotestsrc num-buffers=40 samplesperbuffer=4800 \
+            ! audio/x-raw,rate=48000,channels=2 ! audioconvert ! ${f#*=} \
+            ! filesink location="$dir/Draußen/${f%%=*}" || fail "cannot make ${f%%=*}"
+    done
+    library z.wav=tone.wav
+    data_files "$music;" 00001 /
+    start_player
+    start_again "$work" "$dir"/Draußen/*
+    watch_from_now ''
+    poll 40 formats_played 5 || fail "$(seen)"
+    [[ "${played[*]}" == "a.flac b.ogg c.opus d.m4a z.wav" ]] || fail "$(seen)"
+    dbus-send --session --print-reply --dest=org.mpris.MediaPlayer2.tonlaterne \
+        /org/mpris/MediaPlayer2 org.freedesktop.DBus.Properties.Get \
+        string:org.mpris.MediaPlayer2 string:SupportedMimeTypes | grep -o '"[^"]*"' |
+        tr -d '"' | sort >"$dir/offered"
+    grep ^MimeType= "$(dirname "$0")/../../dist/de.tonlaterne.Tonlaterne.desktop" | cut -d= -f2 |
+        tr ';' '\n' | grep . | sort | diff "$dir/offered" - >&2 ||
+        fail "the media controls offer other kinds than the desktop entry"
+    for t in a.flac b.ogg c.opus d.m4a; do
+        pct=$(grep -F ">> $t " "$log/captions.log" | tail -n 1 | grep -o '[0-9]* %$')
+        ((${pct% %} >= 70)) || fail "$t stopped at $pct"
+        ((${lengths[$t]:-0} > 3900000 && ${lengths[$t]} < 4100000)) ||
+            fail "$t lasts ${lengths[$t]:-no} µs"
+        # The kind a file manager sees.
+        type=$(gio info -a standard::content-type "$dir/Draußen/$t" | sed -n 's/.*type: //p')
+        grep -qx "$type" "$dir/offered" || fail "$t is $type, which is not offered"
+    done
+}
+
+# The tags of the playing file, and its cover as a file in the cache folder;
+# a file without tags shows its name, and the cover before goes.
+scenario_tags() {
+    local cover format
+    start_bus
+    gst-launch-1.0 -q audiotestsrc num-buffers=500 ! wavenc ! filesink location="$dir/lang.wav"
+    lame --quiet --tt Abendlied --ta Anna --tl 'Lieder für später' --tn 3 --tg Folk \
+        --tv TPE2=Chor --ti "$TL_MEDIA/picture.jpg" "$dir/lang.wav" "$music/a.mp3"
+    cp "$dir/lang.wav" "$music/b.wav"
+    data_files "$music;" 00000 /
+    start_player
+    press play
+    format='{{xesam:title}}|{{xesam:artist}}|{{xesam:album}}|{{xesam:albumArtist}}'
+    expect_mpris 'Abendlied|Anna|Lieder für später|Chor|3|Folk' metadata --format \
+        "$format|{{xesam:trackNumber}}|{{xesam:genre}}"
+    cover=$(mpris metadata mpris:artUrl)
+    [[ $cover == "file://$dir/home/.cache/"* ]] || fail "the cover is at \"$cover\""
+    cmp "${cover#file://}" "$TL_MEDIA/picture.jpg" || fail "the cover is not the file's picture"
+    press next
+    expect_mpris b.wav metadata xesam:title
+    expect_mpris '' metadata mpris:artUrl
+    [ ! -e "${cover#file://}" ] || fail "the cover of the track before stays"
+}
+
+players_are() { [ "$(timeout 5 playerctl -l 2>/dev/null | sort | paste -sd ' ')" == "$1" ]; }
+
+# A second player, on other data files, is on the media controls too: under
+# the name with its process number.
+scenario_mpris_instances() {
+    local second
+    start_bus
+    library a.wav=tone.wav
+    data_files "$music;" 00000 /
+    mkdir "$dir/zwei" && cp "$work"/*.wob "$dir/zwei/"
+    start_player
+    player "$dir/zwei" &
+    second=$!
+    poll 20 players_are "tonlaterne tonlaterne.instance$second" ||
+        { stop_process "$second" && fail "playerctl -l gives: $(playerctl -l 2>&1 | paste -sd ' ')"; }
+    stop_process "$second"
 }
 
 # A film of a minute, longer than any wait for it, in a blue that turns orange
