@@ -504,6 +504,7 @@ void Bibliothek::ListeÜbertragen()
     m_nummern = m_lesung.nummern;
     m_sortiert.clear();
     m_sortiert.reserve(n);
+    grosseSeiten(m_sortiert.constData(), n * qsizetype{sizeof(QString)});
     m_listennummern.assign(m_nummern.size(), -1);
     for (size_t i = 0; i < m_nummern.size(); ++i) {
         m_sortiert.append(ansicht(m_lesung.text(m_nummern[i])));
@@ -514,20 +515,54 @@ void Bibliothek::ListeÜbertragen()
 
 QStringList Bibliothek::gefaltet()
 {
-    // One pass over all texts at once rather than a string of its own for each.
-    // Folding maps letter to letter, so the texts keep their places in it.
-    m_gefaltet = m_lesung.texte.toCaseFolded();
-    const bool anOrt = m_gefaltet.size() == m_lesung.texte.size();
+    // All texts into one block, at their places: a Latin-1 letter folds from
+    // a table, a text with any other folds on its own, and only one whose
+    // length that changes gets a string of its own.
+    static const std::array<char16_t, 256> latin1 = [] {
+        std::array<char16_t, 256> tabelle{};
+        for (char16_t c = 1; c < 256; ++c) {
+            const QString f = QString(QChar(c)).toCaseFolded();
+            tabelle[c] = f.size() == 1 ? f[0].unicode() : 0;
+        }
+        return tabelle;
+    }();
+    const QChar* const quelle = m_lesung.texte.constData();
+    m_gefaltet.resize(m_lesung.texte.size());
+    QChar* const ziel = m_gefaltet.data();
+    grosseSeiten(ziel, m_gefaltet.size() * 2);
+    std::unordered_map<int, QString> eigene;
+    qsizetype anfang = 0;
+    for (qsizetype N = 0; N < m_lesung.anzahl(); ++N) {
+        const qsizetype ende = m_lesung.enden[static_cast<size_t>(N)];
+        qsizetype i = anfang;
+        for (; i < ende; ++i) {
+            const char16_t c = quelle[i].unicode();
+            const char16_t f = c < 256 ? latin1[c] : 0;
+            if (!f)
+                break;
+            ziel[i] = QChar(f);
+        }
+        if (i < ende) {
+            const QString f = QStringView(quelle + anfang, ende - anfang).toString().toCaseFolded();
+            if (f.size() == ende - anfang)
+                std::copy(f.begin(), f.end(), ziel + anfang);
+            else
+                eigene.emplace(static_cast<int>(N), f);
+        }
+        anfang = ende;
+    }
     QStringList gefaltet;
     gefaltet.reserve(size());
+    grosseSeiten(gefaltet.constData(), size() * qsizetype{sizeof(QString)});
     for (int i = 0; i < size(); ++i) {
         const int N = m_nummern[static_cast<size_t>(i)];
-        if (anOrt && N < m_lesung.anzahl()) {
-            const QStringView t = m_lesung.text(N);
-            gefaltet.append(ansicht(
-                QStringView(m_gefaltet).sliced(t.data() - m_lesung.texte.constData(), t.size())));
-        } else {
+        if (N >= m_lesung.anzahl()) {
             gefaltet.append(text(N).toCaseFolded());
+        } else if (const auto e = eigene.find(N); e != eigene.end()) {
+            gefaltet.append(e->second);
+        } else {
+            const QStringView t = m_lesung.text(N);
+            gefaltet.append(QString::fromRawData(ziel + (t.data() - quelle), t.size()));
         }
     }
     return gefaltet;

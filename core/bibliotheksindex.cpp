@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <sys/mman.h>
 
 namespace
 {
@@ -12,32 +13,41 @@ constexpr std::uint64_t version = 1;
 constexpr qint64 pufferGroesse = 1 << 20;
 
 // A sum over every byte before it, so that a garbled index is not taken for
-// a library. Each step is one-to-one in the state and in the word, so a
-// single changed word always changes the sum.
+// a library. Four words at a time, side by side; each step is one-to-one in
+// the state and in the word, so a single changed word always changes the sum.
 class Pruefsumme
 {
 public:
     void dazu(const char* p, size_t n)
     {
         m_laenge += n;
-        for (; m_n > 0 && n > 0; --n) {
-            m_rest[m_n++] = *p++;
-            if (m_n == 8) {
-                m_h = mische(m_h, wort(m_rest));
-                m_n = 0;
-            }
+        if (m_n > 0) {
+            const size_t k = std::min(sizeof m_rest - m_n, n);
+            std::memcpy(m_rest + m_n, p, k);
+            m_n += k;
+            p += k;
+            n -= k;
+            if (m_n < sizeof m_rest)
+                return;
+            block(m_rest);
+            m_n = 0;
         }
-        for (; n >= 8; p += 8, n -= 8)
-            m_h = mische(m_h, wort(p));
-        for (; n > 0; --n)
-            m_rest[m_n++] = *p++;
+        for (; n >= sizeof m_rest; p += sizeof m_rest, n -= sizeof m_rest)
+            block(p);
+        std::memcpy(m_rest, p, n);
+        m_n = n;
     }
 
     std::uint64_t wert() const
     {
-        char rest[8] = {};
+        std::uint64_t h = m_laenge;
+        for (const std::uint64_t spur : m_h)
+            h = mische(h, spur);
+        char rest[sizeof m_rest] = {};
         std::memcpy(rest, m_rest, m_n);
-        return mische(m_n ? mische(m_h, wort(rest)) : m_h, m_laenge);
+        for (size_t k = 0; k < 4; ++k)
+            h = mische(h, wort(rest + 8 * k));
+        return h;
     }
 
 private:
@@ -52,10 +62,16 @@ private:
         h = (h ^ w) * 0x9e37'79b9'7f4a'7c15;
         return h ^ (h >> 32);
     }
+    void block(const char* p)
+    {
+        for (size_t k = 0; k < 4; ++k)
+            m_h[k] = mische(m_h[k], wort(p + 8 * k));
+    }
 
-    std::uint64_t m_h = 0x6a09'e667'f3bc'c908;
+    std::uint64_t m_h[4] = {0x6a09'e667'f3bc'c908, 0xbb67'ae85'84ca'a73b, 0x3c6e'f372'fe94'f82b,
+                            0xa54f'f53a'5f1d'36f1};
     std::uint64_t m_laenge = 0;
-    char m_rest[8] = {};
+    char m_rest[32] = {};
     size_t m_n = 0;
 };
 
@@ -166,12 +182,16 @@ public:
     }
     template <typename T> void feld(std::vector<T>& v)
     {
-        v.resize(anzahl(sizeof(T)));
+        const size_t n = anzahl(sizeof(T));
+        v.reserve(n);
+        grosseSeiten(v.data(), static_cast<qsizetype>(n * sizeof(T)));
+        v.resize(n);
         bytes(v.data(), static_cast<qint64>(v.size() * sizeof(T)));
     }
     QString text()
     {
         QString t(static_cast<qsizetype>(anzahl(2)), Qt::Uninitialized);
+        grosseSeiten(t.constData(), t.size() * 2);
         bytes(t.data(), t.size() * 2);
         return t;
     }
@@ -253,6 +273,16 @@ void schreibeSchluessel(Schreiber& s, const IndexSchluessel& schluessel)
 }
 
 } // namespace
+
+void grosseSeiten(const void* anfang, qsizetype bytes)
+{
+    constexpr std::uintptr_t gross = 2 << 20;
+    const auto a = reinterpret_cast<std::uintptr_t>(anfang);
+    const std::uintptr_t von = (a + gross - 1) & ~(gross - 1);
+    const std::uintptr_t bis = (a + static_cast<std::uintptr_t>(bytes)) & ~(gross - 1);
+    if (bis > von)
+        ::madvise(reinterpret_cast<void*>(von), bis - von, MADV_HUGEPAGE);
+}
 
 std::uint64_t indexPruefsumme(QByteArrayView davor)
 {

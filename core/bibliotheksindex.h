@@ -63,6 +63,11 @@ struct IndexSchluessel {
 
 // False when the device would not take it all.
 bool indexSchreiben(QIODevice& ziel, const IndexSchluessel& schluessel, const Lesung& lesung);
+// Asks for large pages behind a large block that is about to be filled: the
+// blocks of a million entries would otherwise cost tens of thousands of
+// page faults.
+void grosseSeiten(const void* anfang, qsizetype bytes);
+
 // The sum that ends an index, over all of it before the sum.
 std::uint64_t indexPruefsumme(QByteArrayView davor);
 // Nothing unless the device holds, whole and unchanged, an index of this
