@@ -1,17 +1,25 @@
 #include "core/bibliothek.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QVarLengthArray>
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <ctime>
+#include <mutex>
 #include <numeric>
+#include <string_view>
 #include <thread>
+#include <unordered_map>
+#include <unordered_set>
 
 bool EndungPasst(const NativePath& name)
 {
@@ -147,7 +155,7 @@ void keyRange(const QStringList& texts, qsizetype from, qsizetype to, std::u16st
     }
 }
 
-QStringList sortedForDisplay(const QStringList& texts, std::vector<int>& order)
+std::vector<int> sortedForDisplay(const QStringList& texts)
 {
     const auto less = [&](const Keyed& a, const Keyed& b) {
         if (a.prefix != b.prefix)
@@ -168,15 +176,83 @@ QStringList sortedForDisplay(const QStringList& texts, std::vector<int>& order)
         half(0, mid, keys[0]);
     }
     std::inplace_merge(keyed.begin(), keyed.begin() + mid, keyed.end(), less);
-    QStringList sorted;
-    sorted.reserve(n);
-    order.clear();
+    std::vector<int> order;
     order.reserve(keyed.size());
-    for (const Keyed& k : keyed) {
-        sorted.append(texts[k.N]);
+    for (const Keyed& k : keyed)
         order.push_back(k.N);
+    return order;
+}
+
+QString ansicht(QStringView text)
+{
+    return QString::fromRawData(text.data(), text.size());
+}
+
+// The files of one folder that pass the extension rule, as entries of the
+// library from its entry `erstesN` on.
+void ShowFileList(Lesung& l, qsizetype erstesN, const NativePath& folderspec,
+                  const std::vector<NativePath>& files, bool AlleDateien)
+{
+    Eintragsordner ordner{folderspec, {}};
+    const size_t vorher = l.orte.size();
+    // Each name on its own, and a leading byte-order mark kept: the path is
+    // spelt again from the text.
+    QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless |
+                                                      QStringDecoder::Flag::ConvertInitialBom);
+    for (const NativePath& file : files) {
+        if (!AlleDateien && !EndungPasst(file))
+            continue;
+        const QByteArrayView bytes(file.data(), static_cast<qsizetype>(file.size()));
+        QVarLengthArray<QChar, 256> name(decode.requiredSpace(bytes.size()));
+        const QChar* const nameEnde = decode.appendToBuffer(name.data(), bytes);
+        char N[24];
+        const char* const ende =
+            std::to_chars(N, std::end(N), erstesN + static_cast<qsizetype>(l.enden.size())).ptr;
+        l.texte.append(QStringView(name.data(), nameEnde));
+        l.texte.append(QLatin1StringView("   #"));
+        l.texte.append(QLatin1StringView(N, ende));
+        l.texte.append(u'#');
+        l.enden.push_back(l.texte.size());
+        Ort ort{static_cast<std::uint32_t>(l.ordner.size()), Ort::imText};
+        if (decode.hasError()) {
+            decode.resetState();
+            ort.name = static_cast<std::uint32_t>(ordner.namen.size());
+            ordner.namen += file;
+            ordner.namen += '\0';
+        }
+        l.orte.push_back(ort);
     }
-    return sorted;
+    if (l.orte.size() > vorher)
+        l.ordner.push_back(std::move(ordner));
+}
+
+// The name of entry N as its text spells it: all before its "   #N#".
+QStringView nameIn(QStringView text)
+{
+    return text.first(text.lastIndexOf(u'#', text.size() - 2) - 3);
+}
+
+// The files of a folder that an earlier read took, as the folder lists them.
+std::vector<NativePath> dateienVon(const Lesung& l, const GelesenerOrdner& o)
+{
+    std::vector<NativePath> dateien;
+    dateien.reserve(o.anzahl);
+    for (qsizetype N = o.erster; N < qsizetype{o.erster} + o.anzahl; ++N) {
+        const Ort ort = l.orte[static_cast<size_t>(N)];
+        if (ort.name == Ort::imText)
+            dateien.push_back(QFile::encodeName(nameIn(l.text(N)).toString()).toStdString());
+        else
+            dateien.emplace_back(l.ordner[ort.ordner].namen.c_str() + ort.name);
+    }
+    return dateien;
+}
+
+// Whether a folder's times may be trusted: a change in the same tick of the
+// clock as the listing before it would leave them as they were.
+bool vorDemBeginn(const FolderStamp& stamp, const Lesung& l)
+{
+    return std::pair(stamp.ctime, stamp.ctimeNs) < std::pair(l.beginn, l.beginnNs) &&
+           std::pair(stamp.mtime, stamp.mtimeNs) < std::pair(l.beginn, l.beginnNs);
 }
 
 } // namespace
@@ -199,8 +275,29 @@ QStringList Bibliothek::PfadeEinlesen(const QString& quellpfadDatei)
     return teileLesen(Lesen(quellpfadDatei), u';');
 }
 
-void Bibliothek::AlleDateienAusAllenPfadenEinlesen(const QStringList& pfade, bool AlleDateien)
+QString Bibliothek::indexDatei(const QString& datenordner, const QStringList& pfade,
+                               bool AlleDateien)
 {
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (cache.isEmpty())
+        return {};
+    const auto kurz = [](const QByteArray& bytes) {
+        return QString::fromLatin1(
+            QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().left(16));
+    };
+    QByteArray liste;
+    for (const QString& pfad : pfade)
+        liste += pfad.toUtf8() + '\0';
+    liste += AlleDateien ? '1' : '0';
+    return cache + u"/bibliothek-" + kurz(QDir(datenordner).absolutePath().toUtf8()) + u'-' +
+           kurz(liste);
+}
+
+void Bibliothek::AlleDateienAusAllenPfadenEinlesen(const QStringList& pfade, bool AlleDateien,
+                                                   const QString& indexDatei)
+{
+    m_indexDatei = indexDatei;
+    m_schluessel = {pfade, AlleDateien};
     std::vector<NativePath> folderspecs;
     for (const QString& pfad : pfade)
         folderspecs.push_back(QFile::encodeName(pfad).toStdString());
@@ -210,65 +307,169 @@ void Bibliothek::AlleDateienAusAllenPfadenEinlesen(const QStringList& pfade, boo
         // of a later start) would meet a library half read.
         QEventLoop warten;
         const std::jthread walk([&] {
-            ShowFolderList(folderspecs, AlleDateien);
+            einlesen(folderspecs, AlleDateien);
             QMetaObject::invokeMethod(&warten, &QEventLoop::quit, Qt::QueuedConnection);
         });
         if (QCoreApplication::instance())
             warten.exec(QEventLoop::ExcludeSocketNotifiers);
     }
-    m_lsttemp.squeeze();
 }
 
-void Bibliothek::ShowFolderList(const std::vector<NativePath>& folderspecs, bool AlleDateien)
+void Bibliothek::einlesen(const std::vector<NativePath>& folderspecs, bool AlleDateien)
 {
+    timespec beginn{};
+    // The clock that stamps the folders' times: a change after this moment
+    // gives a folder a time no earlier than it.
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &beginn);
+    std::optional<Lesung> alt;
+    if (!m_indexDatei.isEmpty()) {
+        QFile datei(m_indexDatei);
+        if (datei.open(QIODevice::ReadOnly))
+            alt = indexLesen(datei, m_schluessel);
+    }
+    std::vector<char> gueltig;
+    if (alt) {
+        gueltig = unveraendert(*alt);
+        if (std::all_of(gueltig.begin(), gueltig.end(), [](char g) { return g; })) {
+            m_lesung = std::move(*alt);
+            // The index stays as it is: what only its next write needs goes.
+            std::vector<GelesenerOrdner>().swap(m_lesung.gelesen);
+            m_ordnerGelesen = 0;
+            m_gefunden.store(static_cast<int>(m_lesung.anzahl()), std::memory_order_relaxed);
+            return;
+        }
+    }
+    m_lesung = {};
+    m_lesung.beginn = beginn.tv_sec;
+    m_lesung.beginnNs = beginn.tv_nsec;
+    m_indexVeraltet = !m_indexDatei.isEmpty();
+    ShowFolderList(folderspecs, AlleDateien, alt ? &*alt : nullptr, gueltig);
+    m_lesung.texte.squeeze();
+}
+
+std::vector<char> Bibliothek::unveraendert(const Lesung& alt) const
+{
+    std::vector<char> gueltig(alt.gelesen.size());
+    const auto pruefen = [&](const GelesenerOrdner& o) {
+        // One that could not be read counts as unchanged while it still cannot.
+        if (!o.gelesen)
+            return !m_leser(o.pfad);
+        if (!vorDemBeginn(o.stamp, alt))
+            return false;
+        const std::optional<FolderStamp> stamp = stampOf(o.pfad);
+        return stamp && *stamp == o.stamp &&
+               std::all_of(o.nachgesehen.begin(), o.nachgesehen.end(), [&](const LookedUpEntry& e) {
+                   return kindOf(o.pfad, e.name) == e.kind;
+               });
+    };
+    // Several at once, so that more than one look waits on the disk.
+    constexpr size_t stueck = 64;
+    std::atomic<size_t> naechstes = 0;
+    const auto arbeit = [&] {
+        for (size_t i; (i = naechstes.fetch_add(stueck)) < gueltig.size();)
+            for (size_t j = i; j < std::min(i + stueck, gueltig.size()); ++j)
+                gueltig[j] = pruefen(alt.gelesen[j]);
+    };
+    {
+        std::vector<std::jthread> helfer;
+        for (int i = 0; i < 7 && size_t(i) * stueck < gueltig.size(); ++i)
+            helfer.emplace_back(arbeit);
+        arbeit();
+    }
+    return gueltig;
+}
+
+void Bibliothek::ShowFolderList(const std::vector<NativePath>& folderspecs, bool AlleDateien,
+                                const Lesung* alt, const std::vector<char>& gueltig)
+{
+    // The folders of an earlier read that still hold what they held then
+    // give their listing from it, and the walk runs as it would on disk.
+    std::unordered_map<std::string_view, const GelesenerOrdner*> bekannt;
+    for (size_t i = 0; i < gueltig.size(); ++i)
+        if (gueltig[i] && alt->gelesen[i].betreten)
+            bekannt.try_emplace(alt->gelesen[i].pfad, &alt->gelesen[i]);
+    std::mutex mutex;
+    std::vector<GelesenerOrdner> gelesen;
+    const FolderReader lesen = [&](const NativePath& pfad) {
+        std::optional<FolderListing> listing;
+        const auto b = bekannt.find(pfad);
+        if (b != bekannt.end())
+            listing = FolderListing{b->second->stamp, b->second->unterordner,
+                                    dateienVon(*alt, *b->second), b->second->nachgesehen};
+        else
+            listing = m_leser(pfad);
+        GelesenerOrdner o{pfad, listing.has_value(), false, {}, {}, {}, 0, 0};
+        if (listing) {
+            o.stamp = listing->stamp;
+            o.unterordner = listing->subfolders;
+            o.nachgesehen = listing->lookedUp;
+        }
+        const std::lock_guard lock(mutex);
+        m_ordnerGelesen += b == bekannt.end();
+        gelesen.push_back(std::move(o));
+        return listing;
+    };
+    m_ordnerGelesen = 0;
+    // A folder is visited when its files were looked at; a link back up is not.
+    std::unordered_map<NativePath, std::pair<std::uint32_t, std::uint32_t>> besucht;
     // A folder that is missing, unreadable or vanished is left out quietly.
     walkFolders(
         folderspecs,
         [&](const NativePath& folderspec, std::vector<NativePath>& files) {
-            ShowFileList(folderspec, files, AlleDateien);
-            m_gefunden.store(static_cast<int>(m_lsttemp.size()), std::memory_order_relaxed);
+            const auto vorher = static_cast<std::uint32_t>(m_lesung.anzahl());
+            ShowFileList(m_lesung, 0, folderspec, files, AlleDateien);
+            const auto anzahl = static_cast<std::uint32_t>(m_lesung.anzahl());
+            besucht.try_emplace(folderspec, vorher, anzahl - vorher);
+            m_gefunden.store(static_cast<int>(anzahl), std::memory_order_relaxed);
         },
-        m_leser);
+        lesen);
+    // A folder named twice is listed once.
+    std::unordered_set<std::string_view> schon;
+    m_lesung.gelesen.reserve(gelesen.size());
+    for (GelesenerOrdner& o : gelesen) {
+        if (schon.contains(o.pfad))
+            continue;
+        if (const auto b = besucht.find(o.pfad); b != besucht.end()) {
+            o.betreten = true;
+            o.erster = b->second.first;
+            o.anzahl = b->second.second;
+        }
+        m_lesung.gelesen.push_back(std::move(o));
+        schon.insert(m_lesung.gelesen.back().pfad);
+    }
 }
 
-void Bibliothek::ShowFileList(const NativePath& folderspec, const std::vector<NativePath>& files,
-                              bool AlleDateien)
+void Bibliothek::indexSpeichern()
 {
-    Ordner ordner{folderspec, {}};
-    const size_t vorher = m_orte.size();
-    // Each name on its own, and a leading byte-order mark kept: the path is
-    // spelt again from the text.
-    QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless |
-                                                      QStringDecoder::Flag::ConvertInitialBom);
-    for (const NativePath& file : files) {
-        if (!AlleDateien && !EndungPasst(file))
-            continue;
-        // Name and marker are put together beforehand: one allocation an entry.
-        const QByteArrayView bytes(file.data(), static_cast<qsizetype>(file.size()));
-        QVarLengthArray<QChar, 256> name(decode.requiredSpace(bytes.size()));
-        const QChar* const nameEnde = decode.appendToBuffer(name.data(), bytes);
-        char N[16];
-        const char* const ende = std::to_chars(N, std::end(N), m_lsttemp.size()).ptr;
-        m_lsttemp.append(QStringView(name.data(), nameEnde) + QLatin1StringView("   #") +
-                         QLatin1StringView(N, ende) + u'#');
-        Ort ort{static_cast<std::uint32_t>(m_ordner.size()), imText};
-        if (decode.hasError()) {
-            decode.resetState();
-            ort.name = static_cast<std::uint32_t>(ordner.namen.size());
-            ordner.namen += file;
-            ordner.namen += '\0';
-        }
-        m_orte.push_back(ort);
-    }
-    if (m_orte.size() > vorher)
-        m_ordner.push_back(std::move(ordner));
+    if (!m_indexVeraltet)
+        return;
+    m_indexVeraltet = false;
+    m_schreiber = std::jthread([this] {
+        const QFileInfo ziel(m_indexDatei);
+        QSaveFile datei(m_indexDatei);
+        if (!QDir().mkpath(ziel.path()) || !datei.open(QIODevice::WriteOnly) ||
+            !::indexSchreiben(datei, m_schluessel, m_lesung) || !datei.commit())
+            return;
+        // Those of the same data folder for other source folders or rules go.
+        const QString eigener = ziel.fileName();
+        const QDir ordner = ziel.dir();
+        const QString muster = eigener.left(eigener.lastIndexOf(u'-') + 1) + u'*';
+        for (const QString& anderer : ordner.entryList({muster}, QDir::Files))
+            if (anderer != eigener)
+                QFile::remove(ordner.filePath(anderer));
+    });
+}
+
+QString Bibliothek::text(int N) const
+{
+    if (N < m_lesung.anzahl())
+        return ansicht(m_lesung.text(N));
+    return m_hinzu[static_cast<size_t>(N - m_lesung.anzahl())].text;
 }
 
 QString Bibliothek::dateiname(int N) const
 {
-    // All of the text before its "   #N#".
-    const QString& text = m_lsttemp[N];
-    return text.first(text.lastIndexOf(u'#', -2) - 3);
+    return nameIn(text(N)).toString();
 }
 
 QString Bibliothek::name(int N) const
@@ -278,20 +479,92 @@ QString Bibliothek::name(int N) const
 
 NativePath Bibliothek::pfad(int N) const
 {
-    const Ort ort = m_orte[static_cast<size_t>(N)];
-    const Ordner& ordner = m_ordner[ort.ordner];
-    return joinPath(ordner.pfad, ort.name == imText ? QFile::encodeName(dateiname(N)).toStdString()
-                                                    : NativePath(ordner.namen.c_str() + ort.name));
+    if (N >= m_lesung.anzahl())
+        return m_hinzu[static_cast<size_t>(N - m_lesung.anzahl())].pfad;
+    const Ort ort = m_lesung.orte[static_cast<size_t>(N)];
+    const Eintragsordner& ordner = m_lesung.ordner[ort.ordner];
+    return joinPath(ordner.pfad, ort.name == Ort::imText
+                                     ? QFile::encodeName(dateiname(N)).toStdString()
+                                     : NativePath(ordner.namen.c_str() + ort.name));
 }
 
 void Bibliothek::ListeÜbertragen()
 {
     beginResetModel();
-    m_sortiert = sortedForDisplay(m_lsttemp, m_nummern);
+    const qsizetype n = m_lesung.anzahl();
+    // An index from an unchanged tree brings its sorted order along.
+    if (m_lesung.nummern.size() != static_cast<size_t>(n)) {
+        QStringList texte;
+        texte.reserve(n);
+        for (qsizetype N = 0; N < n; ++N)
+            texte.append(ansicht(m_lesung.text(N)));
+        m_lesung.nummern = sortedForDisplay(texte);
+    }
+    m_nummern = m_lesung.nummern;
+    m_sortiert.clear();
+    m_sortiert.reserve(n);
+    grosseSeiten(m_sortiert.constData(), n * qsizetype{sizeof(QString)});
     m_listennummern.assign(m_nummern.size(), -1);
-    for (size_t i = 0; i < m_nummern.size(); ++i)
+    for (size_t i = 0; i < m_nummern.size(); ++i) {
+        m_sortiert.append(ansicht(m_lesung.text(m_nummern[i])));
         m_listennummern[static_cast<size_t>(m_nummern[i])] = static_cast<int>(i);
+    }
     endResetModel();
+}
+
+QStringList Bibliothek::gefaltet()
+{
+    // All texts into one block, at their places: a Latin-1 letter folds from
+    // a table, a text with any other folds on its own, and only one whose
+    // length that changes gets a string of its own.
+    static const std::array<char16_t, 256> latin1 = [] {
+        std::array<char16_t, 256> tabelle{};
+        for (char16_t c = 1; c < 256; ++c) {
+            const QString f = QString(QChar(c)).toCaseFolded();
+            tabelle[c] = f.size() == 1 ? f[0].unicode() : 0;
+        }
+        return tabelle;
+    }();
+    const QChar* const quelle = m_lesung.texte.constData();
+    m_gefaltet.resize(m_lesung.texte.size());
+    QChar* const ziel = m_gefaltet.data();
+    grosseSeiten(ziel, m_gefaltet.size() * 2);
+    std::unordered_map<int, QString> eigene;
+    qsizetype anfang = 0;
+    for (qsizetype N = 0; N < m_lesung.anzahl(); ++N) {
+        const qsizetype ende = m_lesung.enden[static_cast<size_t>(N)];
+        qsizetype i = anfang;
+        for (; i < ende; ++i) {
+            const char16_t c = quelle[i].unicode();
+            const char16_t f = c < 256 ? latin1[c] : 0;
+            if (!f)
+                break;
+            ziel[i] = QChar(f);
+        }
+        if (i < ende) {
+            const QString f = QStringView(quelle + anfang, ende - anfang).toString().toCaseFolded();
+            if (f.size() == ende - anfang)
+                std::copy(f.begin(), f.end(), ziel + anfang);
+            else
+                eigene.emplace(static_cast<int>(N), f);
+        }
+        anfang = ende;
+    }
+    QStringList gefaltet;
+    gefaltet.reserve(size());
+    grosseSeiten(gefaltet.constData(), size() * qsizetype{sizeof(QString)});
+    for (int i = 0; i < size(); ++i) {
+        const int N = m_nummern[static_cast<size_t>(i)];
+        if (N >= m_lesung.anzahl()) {
+            gefaltet.append(text(N).toCaseFolded());
+        } else if (const auto e = eigene.find(N); e != eigene.end()) {
+            gefaltet.append(e->second);
+        } else {
+            const QStringView t = m_lesung.text(N);
+            gefaltet.append(QString::fromRawData(ziel + (t.data() - quelle), t.size()));
+        }
+    }
+    return gefaltet;
 }
 
 int Bibliothek::ListennummerErmitteln(int N) const
@@ -316,7 +589,8 @@ QVariant Bibliothek::data(const QModelIndex& index, int role) const
 
 int Bibliothek::nummerVon(const NativePath& pfad) const
 {
-    for (int N = 0; N < static_cast<int>(m_orte.size()); ++N)
+    const int n = static_cast<int>(m_lesung.anzahl() + static_cast<qsizetype>(m_hinzu.size()));
+    for (int N = 0; N < n; ++N)
         if (this->pfad(N) == pfad)
             return N;
     return -1;
@@ -324,10 +598,15 @@ int Bibliothek::nummerVon(const NativePath& pfad) const
 
 int Bibliothek::hinzufuegen(const NativePath& pfad)
 {
+    // The index keeps the read, not what joins it later.
+    m_schreiber = {};
+    m_indexVeraltet = false;
+    const int N = static_cast<int>(m_lesung.anzahl() + static_cast<qsizetype>(m_hinzu.size()));
     const std::filesystem::path p(pfad);
-    ShowFileList(p.parent_path().native(), {p.filename().native()}, true);
-    const int N = static_cast<int>(m_lsttemp.size()) - 1;
-    const QString& text = m_lsttemp[N];
+    Lesung einzeln;
+    ShowFileList(einzeln, N, p.parent_path().native(), {p.filename().native()}, true);
+    m_hinzu.push_back({einzeln.texte, pfad});
+    const QString& text = m_hinzu.back().text;
     const QString key = sortKey(text);
     const auto stelle =
         std::partition_point(m_sortiert.begin(), m_sortiert.end(),

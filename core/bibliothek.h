@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/bibliotheksindex.h"
 #include "core/linestore.h"
 #include "platform/folderwalk.h"
 
@@ -7,6 +8,7 @@
 #include <QStringList>
 #include <atomic>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 // The track library: every file found under the source folders, numbered in the
@@ -22,10 +24,22 @@ public:
     // The folders of the source-path line; without a source-path file, the
     // user's music folder.
     static QStringList PfadeEinlesen(const QString& quellpfadDatei);
+    // The index file for a data folder, its source folders and extension rule,
+    // in the user's cache; empty when there is no cache folder.
+    static QString indexDatei(const QString& datenordner, const QStringList& pfade,
+                              bool AlleDateien);
     // Walks every folder with its subfolders; with AlleDateien false only files
     // with one of the six media extensions are taken. The calling thread runs
     // its event loop meanwhile, so that a window can show how far it got.
-    void AlleDateienAusAllenPfadenEinlesen(const QStringList& pfade, bool AlleDateien);
+    // With an index file from an earlier start, only the folders that changed
+    // since are read again, and the library is the one a whole walk would give.
+    void AlleDateienAusAllenPfadenEinlesen(const QStringList& pfade, bool AlleDateien,
+                                           const QString& indexDatei = {});
+    // Writes the index for the next start in the background, when this read
+    // changed anything; a failed write leaves the next start a whole walk.
+    void indexSpeichern();
+    // Folders that the last read listed on disk rather than took from the index.
+    int ordnerGelesen() const { return m_ordnerGelesen; }
     // Entries found so far; may be asked from any thread while the walk runs.
     int gefunden() const { return m_gefunden.load(std::memory_order_relaxed); }
     // Lets tests read folders their own way, to slow the walk down or to make a
@@ -33,6 +47,8 @@ public:
     void setOrdnerLeser(FolderReader leser) { m_leser = std::move(leser); }
     // Sorts the entries for display, in one model reset.
     void ListeÜbertragen();
+    // The sorted texts, case-folded, for the search.
+    QStringList gefaltet();
     // Entry N whose path is this one; -1 when the library has none.
     int nummerVon(const NativePath& pfad) const;
     // Adds a file found elsewhere as one more entry, in its sorted place; its N.
@@ -45,7 +61,7 @@ public:
     const QStringList& sortiert() const { return m_sortiert; }
     // Entry number N of the sorted position.
     int nummer(int Listennummer) const { return m_nummern[static_cast<size_t>(Listennummer)]; }
-    const QString& text(int N) const { return m_lsttemp[N]; }
+    QString text(int N) const;
     // The file name of entry N, as the queue file stores it.
     QString name(int N) const;
     NativePath pfad(int N) const;
@@ -54,33 +70,33 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
-    void ShowFolderList(const std::vector<NativePath>& folderspecs, bool AlleDateien);
-    void ShowFileList(const NativePath& folderspec, const std::vector<NativePath>& files,
-                      bool AlleDateien);
+    void einlesen(const std::vector<NativePath>& folderspecs, bool AlleDateien);
+    // Whether each folder of an earlier read still holds what it held then.
+    std::vector<char> unveraendert(const Lesung& alt) const;
+    void ShowFolderList(const std::vector<NativePath>& folderspecs, bool AlleDateien,
+                        const Lesung* alt, const std::vector<char>& gueltig);
     // The file's name as its text spells it.
     QString dateiname(int N) const;
 
-    // A path is its folder and the name that the entry's text spells; a million
-    // full paths would cost more than the rest of the library. Only names that
-    // are no UTF-8 keep their bytes, each ended by a zero byte.
-    struct Ordner {
+    // Entries added after the read, each with its path.
+    struct Hinzu {
+        QString text;
         NativePath pfad;
-        std::string namen;
-    };
-    static constexpr std::uint32_t imText = UINT32_MAX;
-    struct Ort {
-        std::uint32_t ordner;
-        std::uint32_t name; // where the name's bytes start in the folder's, or imText
     };
 
-    QStringList m_lsttemp; // entry texts in walk order
-    std::vector<Ordner> m_ordner;
-    std::vector<Ort> m_orte; // N -> where its path is
+    Lesung m_lesung;
+    std::vector<Hinzu> m_hinzu;
     std::atomic<int> m_gefunden = 0;
+    int m_ordnerGelesen = 0;
     FolderReader m_leser = GetFolder;
-    QStringList m_sortiert;
+    QStringList m_sortiert;           // views of the texts, sorted
+    QString m_gefaltet;               // the texts case-folded, for the search's views
     std::vector<int> m_nummern;       // sorted position -> N
     std::vector<int> m_listennummern; // N -> sorted position
+    QString m_indexDatei;
+    IndexSchluessel m_schluessel;
+    bool m_indexVeraltet = false;
+    std::jthread m_schreiber; // last: done before the rest goes
 };
 
 // The extension rule: with it on, only files with one of the six media

@@ -24,10 +24,13 @@ void Sitzung::starten()
     EinstellungenWiederherstellen();
 
     m_quellpfade = Bibliothek::PfadeEinlesen(datei(QuellpfadDatei));
-    m_bibliothek.AlleDateienAusAllenPfadenEinlesen(m_quellpfade,
-                                                   m_optionen.DateiEndungenRegel == 0);
+    const bool alleDateien = m_optionen.DateiEndungenRegel == 0;
+    m_bibliothek.AlleDateienAusAllenPfadenEinlesen(
+        m_quellpfade, alleDateien,
+        Bibliothek::indexDatei(m_ordner.absolutePath(), m_quellpfade, alleDateien));
     m_bibliothek.ListeÜbertragen();
-    m_suche.setInhalt(m_bibliothek.sortiert());
+    m_suche.setGefaltet(m_bibliothek.gefaltet());
+    m_bibliothek.indexSpeichern();
     const int n = m_bibliothek.size();
     m_wiedergabe.setAuswahl(n == 0 ? -1 : 0);
 

@@ -21,14 +21,20 @@ quint64 zeichenMaske(QStringView text)
 
 void Suche::setInhalt(const QStringList& sortiert)
 {
-    m_gefaltet.clear();
-    m_gefaltet.reserve(sortiert.size());
+    QStringList gefaltet;
+    gefaltet.reserve(sortiert.size());
+    for (const QString& eintrag : sortiert)
+        gefaltet.append(eintrag.toCaseFolded());
+    setGefaltet(std::move(gefaltet));
+}
+
+void Suche::setGefaltet(QStringList gefaltet)
+{
+    m_gefaltet = std::move(gefaltet);
     m_zeichen.clear();
-    m_zeichen.reserve(static_cast<size_t>(sortiert.size()));
-    for (const QString& eintrag : sortiert) {
-        m_gefaltet.append(eintrag.toCaseFolded());
-        m_zeichen.push_back(zeichenMaske(m_gefaltet.last()));
-    }
+    m_zeichen.reserve(static_cast<size_t>(m_gefaltet.size()));
+    for (const QString& eintrag : std::as_const(m_gefaltet))
+        m_zeichen.push_back(zeichenMaske(eintrag));
 }
 
 void Suche::einfuegen(int position, const QString& eintrag)

@@ -11,6 +11,8 @@ public:
     // mask of the characters it holds, which passes over most entries of a
     // typical search without reading their text.
     void setInhalt(const QStringList& sortiert);
+    // The same, with every entry already case-folded.
+    void setGefaltet(QStringList gefaltet);
     // One more entry at this position of the list.
     void einfuegen(int position, const QString& eintrag);
 

@@ -147,9 +147,9 @@ private:
         if (!listing)
             return;
         for (const Folder* up = folder.parent; up; up = up->parent)
-            if (up->id == listing->id)
+            if (up->id == listing->stamp.id)
                 return;
-        folder.id = listing->id;
+        folder.id = listing->stamp.id;
         folder.entered = true;
         folder.files = std::move(listing->files);
         folder.subfolders.reserve(listing->subfolders.size());
@@ -168,6 +168,22 @@ private:
     std::vector<std::jthread> m_threads; // last: joined before the rest goes
 };
 
+FolderStamp stampFrom(const struct stat& st)
+{
+    return {{static_cast<std::uintmax_t>(st.st_dev), static_cast<std::uintmax_t>(st.st_ino)},
+            st.st_mtim.tv_sec,
+            st.st_mtim.tv_nsec,
+            st.st_ctim.tv_sec,
+            st.st_ctim.tv_nsec};
+}
+
+EntryKind kindFrom(const struct stat& st)
+{
+    return S_ISDIR(st.st_mode)   ? EntryKind::folder
+           : S_ISREG(st.st_mode) ? EntryKind::file
+                                 : EntryKind::none;
+}
+
 } // namespace
 
 std::optional<FolderListing> GetFolder(const NativePath& folder)
@@ -184,7 +200,7 @@ std::optional<FolderListing> GetFolder(const NativePath& folder)
     if (::fstat(fd, &st) != 0)
         return std::nullopt;
     FolderListing listing;
-    listing.id = {static_cast<std::uintmax_t>(st.st_dev), static_cast<std::uintmax_t>(st.st_ino)};
+    listing.stamp = stampFrom(st);
     alignas(dirent64) char entries[32 * 1024];
     for (ssize_t size; (size = ::getdents64(fd, entries, sizeof entries)) > 0;) {
         for (ssize_t at = 0; at < size;) {
@@ -193,27 +209,43 @@ std::optional<FolderListing> GetFolder(const NativePath& folder)
             const std::string_view name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
-            unsigned char type = entry->d_type;
+            EntryKind kind = entry->d_type == DT_DIR   ? EntryKind::folder
+                             : entry->d_type == DT_REG ? EntryKind::file
+                                                       : EntryKind::none;
             // Links count as what they point to, and a dangling link as neither;
             // some file systems do not tell the type at all.
-            if (type == DT_LNK || type == DT_UNKNOWN) {
+            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
                 struct stat target {
                 };
-                if (::fstatat(fd, entry->d_name, &target, 0) != 0)
-                    continue;
-                type = S_ISDIR(target.st_mode)   ? DT_DIR
-                       : S_ISREG(target.st_mode) ? DT_REG
-                                                 : DT_UNKNOWN;
+                kind = ::fstatat(fd, entry->d_name, &target, 0) == 0 ? kindFrom(target)
+                                                                     : EntryKind::none;
+                listing.lookedUp.push_back({NativePath(name), kind});
             }
-            if (type == DT_DIR)
+            if (kind == EntryKind::folder)
                 listing.subfolders.emplace_back(name);
-            else if (type == DT_REG)
+            else if (kind == EntryKind::file)
                 listing.files.emplace_back(name);
         }
     }
     std::sort(listing.subfolders.begin(), listing.subfolders.end());
     std::sort(listing.files.begin(), listing.files.end());
     return listing;
+}
+
+std::optional<FolderStamp> stampOf(const NativePath& folder)
+{
+    struct stat st {
+    };
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return stampFrom(st);
+}
+
+EntryKind kindOf(const NativePath& folder, const NativePath& name)
+{
+    struct stat st {
+    };
+    return ::stat(joinPath(folder, name).c_str(), &st) == 0 ? kindFrom(st) : EntryKind::none;
 }
 
 NativePath joinPath(const NativePath& folder, const NativePath& name)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -16,16 +17,40 @@ struct FolderId {
     bool operator==(const FolderId&) const = default;
 };
 
+// What tells that a folder still holds the names it was listed with: its
+// identity and its modification and status-change times. The status-change
+// time moves with every change and cannot be set back, unlike the other.
+struct FolderStamp {
+    FolderId id;
+    std::int64_t mtime = 0, mtimeNs = 0, ctime = 0, ctimeNs = 0;
+    bool operator==(const FolderStamp&) const = default;
+};
+
+enum class EntryKind : std::uint8_t { none, folder, file };
+
+// An entry whose kind was looked up behind a link (or on a file system that
+// does not tell it): it can change without a change of the folder's times.
+struct LookedUpEntry {
+    NativePath name;
+    EntryKind kind;
+    bool operator==(const LookedUpEntry&) const = default;
+};
+
 // One folder's content: the names of its subfolders (links to folders
 // included) and of its files, each in name order so that walks repeat exactly.
 struct FolderListing {
-    FolderId id;
+    FolderStamp stamp;
     std::vector<NativePath> subfolders;
     std::vector<NativePath> files;
+    std::vector<LookedUpEntry> lookedUp; // in the order of the folder's entries
 };
 
 // Lists a folder; nothing when it does not exist or cannot be read.
 std::optional<FolderListing> GetFolder(const NativePath& folder);
+// The stamp of a folder, behind links; nothing when it is no folder.
+std::optional<FolderStamp> stampOf(const NativePath& folder);
+// What an entry of a folder is now, behind links.
+EntryKind kindOf(const NativePath& folder, const NativePath& name);
 
 using FolderReader = std::function<std::optional<FolderListing>(const NativePath&)>;
 using FileVisitor = std::function<void(const NativePath& folder, std::vector<NativePath>& files)>;
