@@ -262,7 +262,7 @@ private Q_SLOTS:
         QAccessibleValueInterface* wert =
             QAccessible::queryAccessibleInterface(f.player.Fortschritt)->valueInterface();
         wert->setCurrentValue(25);
-        QVERIFY(f.engine->calls.contains(u"From 50000"_s));
+        QVERIFY(f.engine->calls.contains(u"Seek 50000"_s));
         // The switch that takes the place of the pressed one takes its focus too.
         QApplication::setActiveWindow(&f.player);
         QVERIFY(QTest::qWaitForWindowActive(&f.player));
