@@ -6,6 +6,7 @@
 #include "gui/dialogs.h"
 #include "gui/frmplayer.h"
 #include "gui/stil.h"
+#include "gui/videowindow.h"
 #include "platform/gstengine.h"
 
 #include <QApplication>
@@ -47,7 +48,8 @@ int main(int argc, char* argv[])
     if (einzelstart.weitergeben(aufruf.dateien))
         return 0;
 
-    Sitzung sitzung(std::make_unique<GstEngine>(), aufruf.ordner);
+    VideoWindow video;
+    Sitzung sitzung(std::make_unique<GstEngine>(GstEngine::Sinks{}, &video), aufruf.ordner);
     QtDialogs dialogs;
     frmPlayer player(sitzung, dialogs);
     // exit, not quit: quit would first ask every window to close, and the

@@ -16,16 +16,38 @@ Wiedergabe::Wiedergabe(std::unique_ptr<MediaEngine> engine, const Bibliothek& bi
     connect(&m_Timer1, &QTimer::timeout, this, &Wiedergabe::Timer1_Timer);
     // The end of a track is handled at once rather than at the next tick, so
     // that no half second of silence falls between two tracks. Queued: the
-    // engine is still inside its own message handling when it tells.
+    // engine is still inside its own message handling when it tells; and a
+    // pause pressed meanwhile holds the clock, so the tick must not run then.
     m_engine->setEndHandler([this] {
-        if (laeuft())
-            QMetaObject::invokeMethod(this, &Wiedergabe::Timer1_Timer, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (laeuft())
+                    Timer1_Timer();
+            },
+            Qt::QueuedConnection);
     });
+    m_engine->setNextHandler([this](MediaEngine::Next was, int id) {
+        if (was == MediaEngine::Next::Taken)
+            naechstesGenommen(id);
+        else
+            naechstesGestartet(id);
+    });
+    // The successor follows whatever the choice depends on.
+    for (const QAbstractItemModel* model :
+         {static_cast<const QAbstractItemModel*>(&m_warteliste),
+          static_cast<const QAbstractItemModel*>(&m_bibliothek)}) {
+        connect(model, &QAbstractItemModel::rowsInserted, this, &Wiedergabe::vormerken);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &Wiedergabe::vormerken);
+        connect(model, &QAbstractItemModel::dataChanged, this, &Wiedergabe::vormerken);
+        connect(model, &QAbstractItemModel::modelReset, this, &Wiedergabe::vormerken);
+    }
 }
 
 Wiedergabe::~Wiedergabe()
 {
     m_engine->setEndHandler({});
+    m_engine->setNextHandler({});
 }
 
 void Wiedergabe::vorbereiten()
@@ -72,30 +94,108 @@ void Wiedergabe::setAuswahl(int Listennummer)
 
 void Wiedergabe::Play(int Liednr)
 {
-    m_Listennummer = m_bibliothek.index(Liednr);
     // A position outside the list (an empty library, a queue entry that is
     // gone) plays nothing and changes nothing.
     if (Liednr < 0 || Liednr >= m_bibliothek.size())
         return;
-    const int N = m_bibliothek.nummer(Liednr);
-    setAuswahl(Liednr);
-    m_titel =
-        QString(m_bibliothek.text(N)).remove(u'#' + QString::number(N) + u'#', Qt::CaseInsensitive);
-    Q_EMIT titelChanged(m_titel);
-
+    liedZeigen(Liednr);
     m_engine->Command(QStringLiteral("close"));
-    m_engine->setFileName(m_bibliothek.pfad(N));
+    m_engine->setFileName(m_bibliothek.pfad(m_bibliothek.nummer(Liednr)));
     m_engine->Command(QStringLiteral("open"));
     m_engine->Command(QStringLiteral("play"));
     if (!m_TonAn)
         m_engine->setSilent(true);
+    setZustand(Zustand::Spielt);
+    setKnoepfe({false, true, true, true, true});
+    setTakt(Takt);
+    m_vorgemerkt.clear();
+    m_genommen.clear();
+    vormerken();
+}
+
+// The chooser, the title and the clock turn to the track that is heard now.
+void Wiedergabe::liedZeigen(int Liednr)
+{
+    const int N = m_bibliothek.nummer(Liednr);
+    m_Listennummer = m_bibliothek.index(Liednr);
+    setAuswahl(Liednr);
+    m_titel =
+        QString(m_bibliothek.text(N)).remove(u'#' + QString::number(N) + u'#', Qt::CaseInsensitive);
+    Q_EMIT titelChanged(m_titel);
     m_Liedende = false;
     // The new track's first tick shows its own percentage, not the last one's.
     m_anzeige.prozent = QStringLiteral("0 %");
     m_anzeige.balken = 0;
-    setZustand(Zustand::Spielt);
-    setKnoepfe({false, true, true, true, true});
-    setTakt(Takt);
+}
+
+// The tick's choice, made ahead: the engine goes on with it without a gap
+// when the track ends by itself.
+void Wiedergabe::vormerken()
+{
+    if (m_zustand != Zustand::Spielt && m_zustand != Zustand::Pause)
+        return;
+    int nach = Listennummer();
+    QList<int> gehoert;
+    for (const int id : std::as_const(m_genommen)) {
+        const Wahl& w = m_vorgemerkt[id];
+        nach = w.lied.row();
+        if (w.warteN >= 0)
+            gehoert.append(w.warteN);
+    }
+    const Wahl wahl = waehlen(nach, gehoert);
+    const int Liednr = wahl.lied.row();
+    if (Liednr < 0) {
+        m_engine->setNext({}, 0);
+        return;
+    }
+    m_vorgemerkt.insert(++m_letzteId, wahl);
+    m_engine->setNext(m_bibliothek.pfad(m_bibliothek.nummer(Liednr)), m_letzteId);
+}
+
+void Wiedergabe::naechstesGenommen(int id)
+{
+    // One that a Play overtook (Next, Stop, a search hit) is not followed.
+    if (!m_vorgemerkt.contains(id))
+        return;
+    m_genommen.append(id);
+    vormerken();
+}
+
+void Wiedergabe::naechstesGestartet(int id)
+{
+    if (!m_genommen.contains(id))
+        return;
+    while (m_genommen.takeFirst() != id) {
+    }
+    const Wahl wahl = m_vorgemerkt.value(id);
+    // What was chosen before it is past; later choices may still be taken.
+    for (auto it = m_vorgemerkt.begin(); it != m_vorgemerkt.end();)
+        it = it.key() > id ? std::next(it) : m_vorgemerkt.erase(it);
+    if (wahl.lied.row() < 0)
+        return;
+    liedZeigen(wahl.lied.row());
+    m_failedInARow = 0;
+    // A queued track is heard once, wherever the user moved it meanwhile.
+    for (int zeile = 0; wahl.warteN >= 0 && zeile < m_warteliste.Wartend(); ++zeile) {
+        if (m_warteliste.nummer(zeile) == wahl.warteN) {
+            m_warteliste.entfernen(zeile);
+            break;
+        }
+    }
+    vormerken();
+}
+
+Wiedergabe::Wahl Wiedergabe::waehlen(int Liednr, QList<int> gehoert)
+{
+    for (int zeile = 0; zeile < m_warteliste.Wartend(); ++zeile) {
+        const int N = m_warteliste.nummer(zeile);
+        if (!gehoert.removeOne(N))
+            return {m_bibliothek.index(m_bibliothek.ListennummerErmitteln(N)), N};
+    }
+    if (m_ZufallAn)
+        return {m_bibliothek.index(Zufallszahl(0, m_bibliothek.size())), -1};
+    const int K = Liednr + 1;
+    return {m_bibliothek.index(K != m_bibliothek.size() ? K : 0), -1};
 }
 
 void Wiedergabe::PlayClick()
@@ -128,6 +228,8 @@ void Wiedergabe::PauseClick()
 void Wiedergabe::StopClick()
 {
     setTakt(0);
+    m_vorgemerkt.clear();
+    m_genommen.clear();
     m_engine->Command(QStringLiteral("stop"));
     m_engine->Command(QStringLiteral("open"));
     setKnoepfe({true, false, false, false, false});
@@ -147,6 +249,7 @@ void Wiedergabe::NextClick()
 void Wiedergabe::PrevClick()
 {
     m_engine->rewind();
+    vormerken();
     Q_EMIT seeked(0);
 }
 
@@ -161,9 +264,7 @@ void Wiedergabe::springen(qint64 ms)
     // Nothing to seek in before the length is known.
     if (m_zustand != Zustand::Spielt || m_engine->Length() == 0)
         return;
-    m_engine->Command(QStringLiteral("Stop"));
-    m_engine->setFrom(ms);
-    m_engine->Command(QStringLiteral("Play"));
+    m_engine->seek(ms);
     Q_EMIT seeked(ms);
 }
 
@@ -198,14 +299,10 @@ void Wiedergabe::endeErkennen()
 
 void Wiedergabe::naechstesLied()
 {
-    if (m_warteliste.Wartend() > 0) {
-        Play(m_bibliothek.ListennummerErmitteln(m_warteliste.kopfNehmen()));
-    } else if (m_ZufallAn) {
-        Play(Zufallszahl(0, m_bibliothek.size()));
-    } else {
-        const int K = Listennummer() + 1;
-        Play(K != m_bibliothek.size() ? K : 0);
-    }
+    const Wahl wahl = waehlen(Listennummer(), {});
+    if (wahl.warteN >= 0)
+        m_warteliste.kopfNehmen();
+    Play(wahl.lied.row());
 }
 
 void Wiedergabe::anzeigen()
@@ -222,8 +319,6 @@ void Wiedergabe::anzeigen()
         m_anzeige.balken = P;
     }
     if (m_engine->mode() == Mode::Stopped) {
-        m_DauerGesamt = length;
-        m_anzeige.dauerGesamt = sekunden(m_DauerGesamt);
         m_anzeige.dauerBisher = SekundenInMinuten(0);
         m_anzeige.prozent = QStringLiteral("0 %");
         m_anzeige.balken = 0;
@@ -255,6 +350,7 @@ void Wiedergabe::ZufallEinAus(const QString& Ziel)
     else
         return;
     Q_EMIT zufallChanged(m_ZufallAn);
+    vormerken();
 }
 
 int Wiedergabe::Zufallszahl(int /*Untergrenze*/, int Obergrenze)

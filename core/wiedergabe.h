@@ -2,6 +2,8 @@
 
 #include "platform/mediaengine.h"
 
+#include <QHash>
+#include <QList>
 #include <QObject>
 #include <QPersistentModelIndex>
 #include <QRandomGenerator>
@@ -73,8 +75,6 @@ public:
     int Listennummer() const { return m_Listennummer.row(); }
     bool TonAn() const { return m_TonAn; }
     bool ZufallAn() const { return m_ZufallAn; }
-    bool Liedende() const { return m_Liedende; }
-    qint64 DauerGesamt() const { return m_DauerGesamt; }
     bool laeuft() const { return m_Timer1.isActive(); }
     // Where the open track stands and how long it is, in ms; 0 until the engine knows.
     qint64 Position() const { return m_engine->Position(); }
@@ -95,6 +95,20 @@ Q_SIGNALS:
     void seeked(qint64 ms);
 
 private:
+    // A track the next-track choice picked: a library position, and the queue
+    // entry (its N) it came from, or -1.
+    struct Wahl {
+        QPersistentModelIndex lied;
+        int warteN = -1;
+    };
+
+    void liedZeigen(int Liednr);
+    // The choice after the track at `Liednr`, once the queue entries `gehoert`
+    // (their N) have been heard.
+    Wahl waehlen(int Liednr, QList<int> gehoert);
+    void vormerken();
+    void naechstesGenommen(int id);
+    void naechstesGestartet(int id);
     void setZustand(Zustand zustand);
     void setKnoepfe(const Knoepfe& knoepfe);
     void setTakt(int ms);
@@ -118,6 +132,11 @@ private:
     bool m_TonAn = false;
     bool m_ZufallAn = false;
     bool m_Liedende = false;
-    qint64 m_DauerGesamt = 0;
     int m_failedInARow = 0;
+    // The successors given to the engine, by their id: the engine may still
+    // take one that a later choice replaced. Those it took wait in order to be
+    // heard; the next choice follows the last of them.
+    QHash<int, Wahl> m_vorgemerkt;
+    QList<int> m_genommen;
+    int m_letzteId = 0;
 };

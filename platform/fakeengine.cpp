@@ -11,8 +11,11 @@ void FakeEngine::Command(const QString& command)
     else if (c == u"open") {
         currentMode = Mode::Stopped;
         position = 0;
-    } else if (c == u"close")
+        next.clear();
+    } else if (c == u"close") {
         currentMode = Mode::NotReady;
+        next.clear();
+    }
 }
 
 void FakeEngine::setFileName(const std::filesystem::path& file)
@@ -21,10 +24,16 @@ void FakeEngine::setFileName(const std::filesystem::path& file)
     calls.append(QStringLiteral("FileName ") + QString::fromStdString(file.string()));
 }
 
-void FakeEngine::setFrom(qint64 ms)
+void FakeEngine::seek(qint64 ms)
 {
     position = ms;
-    calls.append(QStringLiteral("From ") + QString::number(ms));
+    calls.append(QStringLiteral("Seek ") + QString::number(ms));
+}
+
+void FakeEngine::setNext(const std::filesystem::path& file, int id)
+{
+    next = file;
+    nextId = id;
 }
 
 void FakeEngine::setSilent(bool on)
@@ -56,4 +65,25 @@ void FakeEngine::finish()
     position = length;
     currentMode = Mode::Stopped;
     reportEnd();
+}
+
+bool FakeEngine::takeNext()
+{
+    if (next.empty())
+        return false;
+    taken.emplace_back(std::exchange(next, {}), nextId);
+    reportNext(Next::Taken, nextId);
+    return true;
+}
+
+bool FakeEngine::startNext()
+{
+    if (taken.empty())
+        return false;
+    const auto [file, id] = taken.front();
+    taken.pop_front();
+    fileName = file;
+    position = 0;
+    reportNext(Next::Started, id);
+    return true;
 }

@@ -3,6 +3,8 @@
 #include "platform/mediaengine.h"
 
 #include <QStringList>
+#include <deque>
+#include <utility>
 
 // An engine without sound for tests and benchmarks: length, position, mode and
 // failure are set by hand; every call is recorded.
@@ -11,8 +13,9 @@ class FakeEngine final : public MediaEngine
 public:
     void Command(const QString& command) override;
     void setFileName(const std::filesystem::path& file) override;
-    void setFrom(qint64 ms) override;
+    void seek(qint64 ms) override;
     void setSilent(bool silent) override;
+    void setNext(const std::filesystem::path& file, int id) override;
     void pause() override;
     void resume() override;
     void rewind() override;
@@ -24,6 +27,12 @@ public:
 
     // The open file plays to its end and says so.
     void finish();
+    // The engine takes the file given to setNext, to go on with it without a
+    // gap; false when there was none.
+    bool takeNext();
+    // The oldest file taken is heard now. A real engine may still report it
+    // after another file was opened, so an open does not forget what was taken.
+    bool startNext();
 
     qint64 length = 0;
     qint64 position = 0;
@@ -32,6 +41,9 @@ public:
     bool silent = false;
     int polls = 0;
     std::filesystem::path fileName;
-    // "open", "play", "FileName <path>", "From <ms>", "Silent 1", "pause", ...
+    std::filesystem::path next; // what setNext gave, forgotten on open
+    int nextId = 0;
+    std::deque<std::pair<std::filesystem::path, int>> taken;
+    // "open", "play", "FileName <path>", "Seek <ms>", "Silent 1", "pause", ...
     QStringList calls;
 };

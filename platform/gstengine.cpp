@@ -1,84 +1,32 @@
 #include "platform/gstengine.h"
 
-#include <QApplication>
-#include <QMutex>
-#include <QPainter>
-#include <QWidget>
+#include "platform/gsthandle.h"
+#include "platform/videooutput.h"
+
+#include <QDeadlineTimer>
 #include <algorithm>
+#include <atomic>
+#include <deque>
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
+#include <mutex>
+#include <optional>
+#include <thread>
 
-// Shows the picture. Frames arrive from a streaming thread; only the newest
-// waits to be painted, so a window that falls behind drops frames instead of
-// queueing them.
-class VideoWindow final : public QWidget
-{
-public:
-    VideoWindow()
-    {
-        setWindowTitle(QStringLiteral("Tonlaterne - Video"));
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
-
-    // The size the picture is meant to be seen at, pixel aspect included.
-    void setPictureSize(QSize size)
-    {
-        m_pictureSize = size;
-        resize(size);
-    }
-
-    void deliver(QImage frame)
-    {
-        const QMutexLocker lock(&m_mutex);
-        if (m_next.isNull())
-            QMetaObject::invokeMethod(this, &VideoWindow::takeFrame, Qt::QueuedConnection);
-        m_next = std::move(frame);
-    }
-
-    void clear()
-    {
-        const QMutexLocker lock(&m_mutex);
-        m_next = {};
-        m_frame = {};
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::black);
-        if (m_frame.isNull())
-            return;
-        QRect target({}, m_pictureSize.scaled(size(), Qt::KeepAspectRatio));
-        target.moveCenter(rect().center());
-        painter.drawImage(target, m_frame);
-    }
-
-private:
-    void takeFrame()
-    {
-        {
-            const QMutexLocker lock(&m_mutex);
-            m_frame = std::exchange(m_next, {});
-        }
-        update();
-    }
-
-    QMutex m_mutex;
-    QImage m_next; // guarded by m_mutex
-    QImage m_frame;
-    QSize m_pictureSize;
-};
+namespace fs = std::filesystem;
 
 namespace
 {
 
 constexpr gint64 nsPerMs = 1'000'000;
-constexpr GstClockTime settleTimeoutNs = 2'000 * nsPerMs;
 // fluidsynth's own gain of 0.2 leaves MIDI files far quieter than recordings;
 // at 0.5 they are about as loud, and the limiter catches the peaks of dense
 // passages, which would otherwise go up to 4 dB over full scale.
 constexpr double midiGain = 0.5;
+// Posted when a state change fails without an error message of its own.
+constexpr const char* stateFailed = "tonlaterne-state-failed";
+// Posted when the next file is taken, with its "id".
+constexpr const char* nextTaken = "tonlaterne-next-taken";
 
 GstElement* newPlaybin()
 {
@@ -103,21 +51,20 @@ qintptr pollFd(GstBus* bus)
     return fd.fd;
 }
 
-void onElementSetup(GstElement*, GstElement* element, gpointer limiter)
+// Formats that decode to sound alone and end where their samples end. Films,
+// MIDI and whatever else take the way through the end of the stream.
+bool gaplessFormat(const fs::path& file)
 {
-    GstElementFactory* factory = gst_element_get_factory(element);
-    g_autofree gchar* name =
-        factory ? gst_object_get_name(reinterpret_cast<GstObject*>(factory)) : nullptr;
-    if (g_strcmp0(name, "fluiddec") != 0)
-        return;
-    g_object_set(element, "synth-gain", midiGain, nullptr);
-    if (limiter)
-        g_object_set(limiter, "enabled", TRUE, nullptr);
+    const QString ext = QString::fromStdString(file.extension().string()).toLower();
+    for (const char* known : {".wav", ".mp3", ".wma", ".ogg", ".oga", ".flac", ".opus", ".m4a"})
+        if (ext == QLatin1StringView(known))
+            return true;
+    return false;
 }
 
 // Runs on a streaming thread. The frame is copied so that the decoder gets its
 // buffer back at once.
-GstFlowReturn showFrame(GstSample* pulled, gpointer window)
+GstFlowReturn showFrame(GstSample* pulled, gpointer output)
 {
     const GstHandle<GstSample> sample(pulled, GstRef::Owned);
     GstVideoInfo info;
@@ -128,35 +75,9 @@ GstFlowReturn showFrame(GstSample* pulled, gpointer window)
     const QImage image(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
                        GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
                        GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32);
-    static_cast<VideoWindow*>(window)->deliver(image.copy());
+    static_cast<VideoOutput*>(output)->deliverFrame(image.copy());
     gst_video_frame_unmap(&frame);
     return GST_FLOW_OK;
-}
-
-// Draws through Qt, so the picture shows wherever a widget does: X11, Wayland
-// or any other platform.
-GstElement* videoSinkFor(VideoWindow* window)
-{
-    // Qt's own format for opaque pictures, which it paints without converting:
-    // 0xffRRGGBB in the machine's byte order.
-    const bool littleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
-    GstElement* bin = sinkFrom(QStringLiteral("videoconvert ! appsink name=frames "
-                                              "caps=video/x-raw,format=") +
-                               (littleEndian ? u"BGRx" : u"xRGB"));
-    // Without the plugins sinkFrom gives a fakesink: no picture, but the sound.
-    const GstHandle<GstElement> appsink(
-        GST_IS_BIN(bin) ? gst_bin_get_by_name(GST_BIN(bin), "frames") : nullptr, GstRef::Owned);
-    if (!appsink)
-        return bin;
-    GstAppSinkCallbacks callbacks{};
-    callbacks.new_preroll = [](GstAppSink* sink, gpointer w) {
-        return showFrame(gst_app_sink_pull_preroll(sink), w);
-    };
-    callbacks.new_sample = [](GstAppSink* sink, gpointer w) {
-        return showFrame(gst_app_sink_pull_sample(sink), w);
-    };
-    gst_app_sink_set_callbacks(GST_APP_SINK(appsink.get()), &callbacks, window, nullptr);
-    return bin;
 }
 
 // Takes the tags of a message that the player shows into `tags`.
@@ -205,43 +126,219 @@ void mergeTags(GstMessage* message, MediaEngine::Tags& tags)
 
 } // namespace
 
-GstEngine::GstEngine(const Sinks& sinks, QObject* parent)
-    : QObject(parent), m_playbin(newPlaybin(), GstRef::NeedsRef),
-      m_limiter(gst_element_factory_make("rglimiter", nullptr), GstRef::NeedsRef),
-      m_bus(gst_element_get_bus(m_playbin.get()), GstRef::Owned),
-      m_busWatch(pollFd(m_bus.get()), QSocketNotifier::Read)
+// One playbin: the file opened and those that follow it without a gap. Its
+// state changes run one after another on GStreamer's thread pool, so that a
+// file that hangs holds up only its own pipeline.
+class Pipeline final : public std::enable_shared_from_this<Pipeline>
 {
-    // WORKAROUND: playbin's own soft volume leaks its volume element, pads
-    // included, each time the pipeline goes to NULL (GStreamer 1.22). Given a
-    // sink that has a volume, it uses that one and makes none of its own.
-    GstElement* audio =
-        sinkFrom(QStringLiteral("volume ! ") +
-                 (sinks.audio.isEmpty() ? QStringLiteral("autoaudiosink") : sinks.audio));
-    GstElement* video = nullptr;
-    if (!sinks.video.isEmpty()) {
-        video = sinkFrom(sinks.video);
-    } else if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        auto window = std::make_unique<VideoWindow>();
-        video = videoSinkFor(window.get());
-        m_videoWindow = std::move(window);
+public:
+    using Task = std::function<void(GstElement*)>;
+    struct Handover {
+        fs::path file;
+        std::string uri;
+        int id = 0;
+    };
+
+    Pipeline(const GstEngine::Sinks& sinks, VideoOutput* video, const char* uri, bool silent)
+        : m_playbin(newPlaybin(), GstRef::NeedsRef),
+          m_limiter(gst_element_factory_make("rglimiter", nullptr), GstRef::NeedsRef),
+          m_bus(gst_element_get_bus(m_playbin.get()), GstRef::Owned)
+    {
+        // WORKAROUND: playbin's own soft volume leaks its volume element, pads
+        // included, each time the pipeline goes to NULL (GStreamer 1.22). Given
+        // a sink that has a volume, it uses that one and makes none of its own.
+        GstElement* audio =
+            sinkFrom(QStringLiteral("volume ! ") +
+                     (sinks.audio.isEmpty() ? QStringLiteral("autoaudiosink") : sinks.audio));
+        GstElement* videoSink = !sinks.video.isEmpty() ? sinkFrom(sinks.video)
+                                : video                ? videoSinkFor(video)
+                                        : gst_element_factory_make("fakesink", nullptr);
+        g_object_set(m_playbin.get(), "audio-sink", audio, "video-sink", videoSink, "uri", uri,
+                     "mute", static_cast<gboolean>(silent), nullptr);
+        if (m_limiter) {
+            g_object_set(m_limiter.get(), "enabled", FALSE, nullptr);
+            g_object_set(m_playbin.get(), "audio-filter", m_limiter.get(), nullptr);
+        }
+        g_signal_connect(m_playbin.get(), "element-setup", G_CALLBACK(&Pipeline::elementSetup),
+                         this);
+        g_signal_connect(m_playbin.get(), "about-to-finish", G_CALLBACK(&Pipeline::aboutToFinish),
+                         this);
     }
-    if (!video)
-        video = gst_element_factory_make("fakesink", nullptr);
-    g_object_set(m_playbin.get(), "audio-sink", audio, "video-sink", video, nullptr);
-    if (m_limiter)
-        g_object_set(m_playbin.get(), "audio-filter", m_limiter.get(), nullptr);
-    g_signal_connect_data(m_playbin.get(), "element-setup",
-                          reinterpret_cast<GCallback>(&onElementSetup), m_limiter.get(), nullptr,
-                          GConnectFlags{});
-    connect(&m_busWatch, &QSocketNotifier::activated, this, [this] {
-        drainBus();
-        reportNewEnd();
+    ~Pipeline() { g_signal_handlers_disconnect_by_data(m_playbin.get(), this); }
+    Q_DISABLE_COPY_MOVE(Pipeline)
+
+    GstElement* playbin() const { return m_playbin.get(); }
+    GstBus* bus() const { return m_bus.get(); }
+
+    void run(Task task)
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_retired)
+            return;
+        m_tasks.push_back(std::move(task));
+        startWork();
+    }
+
+    // Drops what has not run yet, stops calling back, and takes the pipeline
+    // to NULL after the task that runs now, however long that takes.
+    void retire()
+    {
+        g_signal_handlers_disconnect_by_data(m_playbin.get(), this);
+        if (m_frames) {
+            GstAppSinkCallbacks none{};
+            gst_app_sink_set_callbacks(GST_APP_SINK(m_frames), &none, nullptr, nullptr);
+        }
+        const std::lock_guard lock(m_mutex);
+        m_retired = true;
+        m_next.reset();
+        m_tasks.clear();
+        m_tasks.push_back([](GstElement* e) { gst_element_set_state(e, GST_STATE_NULL); });
+        startWork();
+    }
+
+    void setNext(std::optional<Handover> next)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_next = std::move(next);
+    }
+    bool handedOver()
+    {
+        const std::lock_guard lock(m_mutex);
+        return !m_handedOver.empty();
+    }
+    std::optional<Handover> takeHandover()
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_handedOver.empty())
+            return std::nullopt;
+        Handover h = std::move(m_handedOver.front());
+        m_handedOver.pop_front();
+        return h;
+    }
+
+private:
+    // Draws through the program's own window, so the picture shows wherever
+    // a window does: X11, Wayland or any other platform.
+    GstElement* videoSinkFor(VideoOutput* output)
+    {
+        // Qt's own format for opaque pictures, which it paints without
+        // converting: 0xffRRGGBB in the machine's byte order.
+        const bool littleEndian = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+        GstElement* bin = sinkFrom(QStringLiteral("videoconvert ! appsink name=frames "
+                                                  "caps=video/x-raw,format=") +
+                                   (littleEndian ? u"BGRx" : u"xRGB"));
+        // Without the plugins sinkFrom gives a fakesink: no picture, but the sound.
+        const GstHandle<GstElement> appsink(
+            GST_IS_BIN(bin) ? gst_bin_get_by_name(GST_BIN(bin), "frames") : nullptr, GstRef::Owned);
+        if (!appsink)
+            return bin;
+        GstAppSinkCallbacks callbacks{};
+        callbacks.new_preroll = [](GstAppSink* sink, gpointer o) {
+            return showFrame(gst_app_sink_pull_preroll(sink), o);
+        };
+        callbacks.new_sample = [](GstAppSink* sink, gpointer o) {
+            return showFrame(gst_app_sink_pull_sample(sink), o);
+        };
+        gst_app_sink_set_callbacks(GST_APP_SINK(appsink.get()), &callbacks, output, nullptr);
+        m_frames = appsink.get();
+        return bin;
+    }
+
+    // With m_mutex held.
+    void startWork()
+    {
+        if (std::exchange(m_running, true))
+            return;
+        gst_element_call_async(
+            m_playbin.get(), &Pipeline::work, new std::shared_ptr<Pipeline>(shared_from_this()),
+            [](gpointer self) { delete static_cast<std::shared_ptr<Pipeline>*>(self); });
+    }
+
+    static void work(GstElement* playbin, gpointer data)
+    {
+        Pipeline& self = **static_cast<std::shared_ptr<Pipeline>*>(data);
+        for (;;) {
+            Task task;
+            {
+                const std::lock_guard lock(self.m_mutex);
+                if (self.m_tasks.empty()) {
+                    self.m_running = false;
+                    return;
+                }
+                task = std::move(self.m_tasks.front());
+                self.m_tasks.pop_front();
+            }
+            task(playbin);
+        }
+    }
+
+    static void elementSetup(GstElement*, GstElement* element, gpointer data)
+    {
+        GstElementFactory* factory = gst_element_get_factory(element);
+        g_autofree gchar* name =
+            factory ? gst_object_get_name(reinterpret_cast<GstObject*>(factory)) : nullptr;
+        if (g_strcmp0(name, "fluiddec") != 0)
+            return;
+        auto* self = static_cast<Pipeline*>(data);
+        self->m_midi = true;
+        g_object_set(element, "synth-gain", midiGain, nullptr);
+        if (self->m_limiter)
+            g_object_set(self->m_limiter.get(), "enabled", TRUE, nullptr);
+    }
+
+    // On a streaming thread, once the current file is read to its end: the
+    // next file goes on where its samples end.
+    static void aboutToFinish(GstElement* playbin, gpointer data)
+    {
+        auto* self = static_cast<Pipeline*>(data);
+        gint video = 0;
+        g_object_get(playbin, "n-video", &video, nullptr);
+        const std::lock_guard lock(self->m_mutex);
+        if (!self->m_next || self->m_midi || video > 0)
+            return;
+        g_object_set(playbin, "uri", self->m_next->uri.c_str(), nullptr);
+        gst_element_post_message(
+            playbin, gst_message_new_application(GST_OBJECT(playbin),
+                                                 gst_structure_new(nextTaken, "id", G_TYPE_INT,
+                                                                   self->m_next->id, nullptr)));
+        self->m_handedOver.push_back(std::move(*self->m_next));
+        self->m_next.reset();
+    }
+
+    GstHandle<GstElement> m_playbin;
+    GstHandle<GstElement> m_limiter; // the audio filter, switched on for MIDI only
+    GstHandle<GstBus> m_bus;
+    GstElement* m_frames = nullptr; // the appsink of the video window, owned by the playbin
+    std::atomic<bool> m_midi = false;
+
+    std::mutex m_mutex; // guards what follows
+    std::deque<Task> m_tasks;
+    bool m_running = false;
+    bool m_retired = false;
+    std::optional<Handover> m_next;
+    std::deque<Handover> m_handedOver; // in the order their streams start
+};
+
+GstEngine::GstEngine(const Sinks& sinks, VideoOutput* video, QObject* parent)
+    : QObject(parent), m_sinks(sinks), m_video(video)
+{
+    m_openBound.setSingleShot(true);
+    m_openBound.setInterval(std::chrono::seconds(10));
+    connect(&m_openBound, &QTimer::timeout, this, [this] {
+        if (!m_prerolled)
+            fail();
     });
 }
 
 GstEngine::~GstEngine()
 {
-    gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
+    close();
+    // The pipelines' threads must be done before the program ends; one that
+    // hangs on its file is left behind.
+    const QDeadlineTimer deadline(2000);
+    for (const auto& pipe : m_closing)
+        while (!pipe.expired() && !deadline.hasExpired())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 void GstEngine::Command(const QString& command)
@@ -257,26 +354,32 @@ void GstEngine::Command(const QString& command)
         close();
 }
 
-void GstEngine::setFileName(const std::filesystem::path& file)
+void GstEngine::setFileName(const fs::path& file)
 {
     m_fileName = file;
 }
 
-void GstEngine::setFrom(qint64 ms)
-{
-    m_from = ms;
-}
-
 void GstEngine::setSilent(bool silent)
 {
-    g_object_set(m_playbin.get(), "mute", static_cast<gboolean>(silent), nullptr);
+    m_silent = silent;
+    if (m_pipe)
+        g_object_set(m_pipe->playbin(), "mute", static_cast<gboolean>(silent), nullptr);
+}
+
+void GstEngine::setNext(const fs::path& file, int id)
+{
+    if (!m_pipe)
+        return;
+    g_autofree gchar* uri =
+        !file.empty() && gaplessFormat(file) ? gst_filename_to_uri(file.c_str(), nullptr) : nullptr;
+    m_pipe->setNext(uri ? std::optional(Pipeline::Handover{file, uri, id}) : std::nullopt);
 }
 
 void GstEngine::pause()
 {
     if (!playable())
         return;
-    changeState(GST_STATE_PAUSED);
+    setState(GST_STATE_PAUSED);
     m_mode = Mode::Paused;
 }
 
@@ -284,14 +387,40 @@ void GstEngine::resume()
 {
     if (m_mode != Mode::Paused || !playable())
         return;
-    changeState(GST_STATE_PLAYING);
+    setState(GST_STATE_PLAYING);
     m_mode = Mode::Playing;
 }
 
 void GstEngine::rewind()
 {
-    if (playable())
-        seekTo(0);
+    if (!playable())
+        return;
+    // The next file is already on its way: only a new start drops it.
+    if (m_pipe->handedOver()) {
+        const bool playing = m_mode == Mode::Playing;
+        open();
+        if (playing)
+            play();
+    } else {
+        seek(0);
+    }
+}
+
+void GstEngine::seek(qint64 ms)
+{
+    if (!playable() || !m_prerolled)
+        return;
+    // An end that arrived before the seek belongs to the old position.
+    drainBus();
+    updateLength();
+    const qint64 target = std::max<qint64>(0, m_length > 0 ? std::min(ms, m_length) : ms);
+    const gint64 ns = m_originNs + target * nsPerMs;
+    m_ended = false;
+    m_endTaken = false;
+    m_pipe->run([ns](GstElement* playbin) {
+        const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+        gst_element_seek_simple(playbin, GST_FORMAT_TIME, flags, ns);
+    });
 }
 
 void GstEngine::poll()
@@ -309,7 +438,7 @@ qint64 GstEngine::Length() const
 
 qint64 GstEngine::Position() const
 {
-    if (m_mode == Mode::NotReady)
+    if (m_mode == Mode::NotReady || !m_prerolled)
         return 0;
     // The player takes Position == Length for the end, so only the end of the
     // stream reports it: mp3 positions stop some 30 ms short of the duration,
@@ -317,7 +446,7 @@ qint64 GstEngine::Position() const
     if (m_ended)
         return m_length;
     gint64 ns = 0;
-    if (!gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &ns))
+    if (!gst_element_query_position(m_pipe->playbin(), GST_FORMAT_TIME, &ns))
         return 0;
     const qint64 ms = std::max<qint64>(0, (ns - m_originNs) / nsPerMs);
     return m_length > 0 ? std::min(ms, m_length - 1) : ms;
@@ -348,34 +477,21 @@ void GstEngine::open()
         fail();
         return;
     }
-    g_object_set(m_playbin.get(), "uri", uri, nullptr);
-    if (m_limiter)
-        g_object_set(m_limiter.get(), "enabled", FALSE, nullptr);
-    if (changeState(GST_STATE_PAUSED) != GST_STATE_CHANGE_SUCCESS)
-        return;
-    gint64 ns = 0;
-    if (gst_element_query_position(m_playbin.get(), GST_FORMAT_TIME, &ns) && ns > 0)
-        m_originNs = ns;
-    updateLength();
-    gint audio = 0;
-    gint video = 0;
-    g_object_get(m_playbin.get(), "n-audio", &audio, "n-video", &video, nullptr);
-    // A picture prerolls as a video without a length: nothing would ever end.
-    if (audio == 0 && m_length == 0)
-        fail();
-    else if (video > 0 && m_videoWindow)
-        showVideo();
+    m_pipe = std::make_shared<Pipeline>(m_sinks, m_video, uri, m_silent);
+    m_busWatch = std::make_unique<QSocketNotifier>(pollFd(m_pipe->bus()), QSocketNotifier::Read);
+    connect(m_busWatch.get(), &QSocketNotifier::activated, this, [this] {
+        drainBus();
+        reportNewEnd();
+    });
+    m_openBound.start();
+    setState(GST_STATE_PAUSED);
 }
 
 void GstEngine::play()
 {
     if (!playable())
         return;
-    if (m_from) {
-        seekTo(*m_from);
-        m_from.reset();
-    }
-    changeState(GST_STATE_PLAYING);
+    setState(GST_STATE_PLAYING);
     m_mode = Mode::Playing;
 }
 
@@ -383,30 +499,46 @@ void GstEngine::stop()
 {
     if (!playable())
         return;
-    changeState(GST_STATE_PAUSED);
+    setState(GST_STATE_PAUSED);
     m_mode = Mode::Stopped;
 }
 
 void GstEngine::close()
 {
-    // Going to NULL also flushes the bus of the old file's messages.
-    gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
-    if (m_videoWindow) {
-        m_videoWindow->hide();
-        m_videoWindow->clear();
+    m_openBound.stop();
+    m_busWatch.reset();
+    if (m_pipe) {
+        m_pipe->retire();
+        std::erase_if(m_closing, [](const auto& p) { return p.expired(); });
+        m_closing.push_back(m_pipe);
+        m_pipe.reset();
     }
-    m_from.reset();
+    if (std::exchange(m_showsVideo, false))
+        m_video->hidePicture();
     m_originNs = 0;
     m_mode = Mode::NotReady;
+    m_prerolled = false;
     m_ended = false;
     m_failed = false;
     m_endTaken = false;
+    m_streams = 0;
     m_length = 0;
+}
+
+void GstEngine::setState(int state)
+{
+    m_pipe->run([state](GstElement* playbin) {
+        if (gst_element_set_state(playbin, static_cast<GstState>(state)) ==
+            GST_STATE_CHANGE_FAILURE)
+            gst_element_post_message(
+                playbin, gst_message_new_application(GST_OBJECT(playbin),
+                                                     gst_structure_new_empty(stateFailed)));
+    });
 }
 
 bool GstEngine::playable() const
 {
-    return m_mode != Mode::NotReady && !m_failed;
+    return m_pipe && m_mode != Mode::NotReady && !m_failed;
 }
 
 // The end handler hears of a failure from the event loop, like of an end of
@@ -416,60 +548,56 @@ void GstEngine::fail()
     if (m_failed)
         return;
     m_failed = true;
+    m_openBound.stop();
     QMetaObject::invokeMethod(this, &GstEngine::reportNewEnd, Qt::QueuedConnection);
 }
 
-GstStateChangeReturn GstEngine::changeState(GstState state)
+void GstEngine::prerolled()
 {
-    return settle(gst_element_set_state(m_playbin.get(), state));
-}
-
-// Waits (bounded) for an asynchronous state change or seek to complete. A
-// change that fails means the file cannot be played.
-GstStateChangeReturn GstEngine::settle(GstStateChangeReturn change)
-{
-    if (change == GST_STATE_CHANGE_ASYNC)
-        change = gst_element_get_state(m_playbin.get(), nullptr, nullptr, settleTimeoutNs);
-    if (change == GST_STATE_CHANGE_FAILURE)
-        fail();
-    return change;
-}
-
-void GstEngine::seekTo(qint64 ms)
-{
-    // An end that arrived before the seek belongs to the old position.
-    drainBus();
+    m_prerolled = true;
+    m_openBound.stop();
+    gint64 ns = 0;
+    if (gst_element_query_position(m_pipe->playbin(), GST_FORMAT_TIME, &ns) && ns > 0)
+        m_originNs = ns;
     updateLength();
-    const qint64 target = std::max<qint64>(0, m_length > 0 ? std::min(ms, m_length) : ms);
-    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-    if (gst_element_seek_simple(m_playbin.get(), GST_FORMAT_TIME, flags,
-                                m_originNs + target * nsPerMs)) {
-        m_ended = false;
-        m_endTaken = false;
-        settle(GST_STATE_CHANGE_ASYNC);
+    gint audio = 0;
+    gint video = 0;
+    g_object_get(m_pipe->playbin(), "n-audio", &audio, "n-video", &video, nullptr);
+    // A picture prerolls as a video without a length: nothing would ever end.
+    if (audio == 0 && m_length == 0) {
+        fail();
+        return;
     }
-}
-
-void GstEngine::showVideo()
-{
+    if (video == 0 || !m_video || !m_sinks.video.isEmpty())
+        return;
     GstPad* videoPad = nullptr;
-    g_signal_emit_by_name(m_playbin.get(), "get-video-pad", 0, &videoPad);
+    g_signal_emit_by_name(m_pipe->playbin(), "get-video-pad", 0, &videoPad);
     const GstHandle<GstPad> pad(videoPad, GstRef::Owned);
     const GstHandle<GstCaps> caps(pad ? gst_pad_get_current_caps(pad.get()) : nullptr,
                                   GstRef::Owned);
     GstVideoInfo info;
+    QSize size;
     if (caps && gst_video_info_from_caps(&info, caps.get()))
-        m_videoWindow->setPictureSize(
-            {info.width * std::max(info.par_n, 1) / std::max(info.par_d, 1), info.height});
-    // Shown from the event loop, so that a film that starts with the program
-    // opens over the main window, which shows last; unless another file came.
+        size = {info.width * std::max(info.par_n, 1) / std::max(info.par_d, 1), info.height};
+    m_showsVideo = true;
+    m_video->showPicture(size);
+}
+
+// The file handed over at the end of the last one is heard now.
+void GstEngine::nextStarted()
+{
+    auto next = m_pipe->takeHandover();
+    if (!next)
+        return;
+    m_fileName = next->file;
+    m_originNs = 0;
+    m_length = 0;
+    m_ended = false;
+    m_endTaken = false;
+    updateLength();
+    // From the event loop: the player may start another file in its handler.
     QMetaObject::invokeMethod(
-        m_videoWindow.get(),
-        [this, file = m_fileName] {
-            if (m_fileName == file && playable())
-                m_videoWindow->show();
-        },
-        Qt::QueuedConnection);
+        this, [this, id = next->id] { reportNext(Next::Started, id); }, Qt::QueuedConnection);
 }
 
 void GstEngine::updateLength()
@@ -477,15 +605,25 @@ void GstEngine::updateLength()
     // Asked afresh each time: CBR mp3 without a Xing header tells its duration
     // only once it plays, and VBR estimates improve while it plays.
     gint64 ns = 0;
-    if (m_mode != Mode::NotReady &&
-        gst_element_query_duration(m_playbin.get(), GST_FORMAT_TIME, &ns) && ns > 0)
+    if (m_prerolled && m_mode != Mode::NotReady &&
+        gst_element_query_duration(m_pipe->playbin(), GST_FORMAT_TIME, &ns) && ns > 0)
         m_length = ns / nsPerMs;
 }
 
 void GstEngine::drainBus()
 {
-    while (const auto message = GstHandle<GstMessage>(gst_bus_pop(m_bus.get()), GstRef::Owned)) {
+    if (!m_pipe)
+        return;
+    while (const auto message = GstHandle<GstMessage>(gst_bus_pop(m_pipe->bus()), GstRef::Owned)) {
         switch (message->type) {
+        case GST_MESSAGE_ASYNC_DONE:
+            if (!m_prerolled && !m_failed)
+                prerolled();
+            break;
+        case GST_MESSAGE_STREAM_START:
+            if (++m_streams > 1)
+                nextStarted();
+            break;
         case GST_MESSAGE_EOS:
             m_ended = true;
             break;
@@ -501,6 +639,16 @@ void GstEngine::drainBus()
             }
             break;
         }
+        case GST_MESSAGE_APPLICATION:
+            if (gst_message_has_name(message.get(), stateFailed)) {
+                fail();
+            } else if (gint id = 0;
+                       gst_message_has_name(message.get(), nextTaken) &&
+                       gst_structure_get_int(gst_message_get_structure(message.get()), "id", &id)) {
+                QMetaObject::invokeMethod(
+                    this, [this, id] { reportNext(Next::Taken, id); }, Qt::QueuedConnection);
+            }
+            break;
         default: // warnings included: a missing sound card is not the file's fault
             break;
         }

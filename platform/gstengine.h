@@ -1,35 +1,45 @@
 #pragma once
 
-#include "platform/gsthandle.h"
 #include "platform/mediaengine.h"
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTimer>
+#include <chrono>
 #include <memory>
-#include <optional>
+#include <vector>
 
-class VideoWindow;
+class Pipeline;
+class VideoOutput;
 
-// Plays media files through one GStreamer playbin. Commands return once the
-// pipeline has reached the state they ask for (bounded to about 2 s each).
+// Plays media files through GStreamer's playbin, one pipeline per opened file.
+// The calling thread never waits for GStreamer: state changes run on
+// GStreamer's own threads and their outcome comes back as bus messages.
 class GstEngine final : public QObject, public MediaEngine
 {
     Q_OBJECT
 public:
     // Sink descriptions as gst-launch takes them ("fakesink sync=true"); empty
-    // ones choose the platform's output.
+    // ones choose the platform's output. Without a video sink, films are drawn
+    // on `video` when there is one.
     struct Sinks {
         QString audio;
         QString video;
     };
-    explicit GstEngine(const Sinks& sinks = {}, QObject* parent = nullptr);
+    explicit GstEngine(const Sinks& sinks = {}, VideoOutput* video = nullptr,
+                       QObject* parent = nullptr);
     ~GstEngine() override;
     Q_DISABLE_COPY_MOVE(GstEngine)
 
+    // A file that is not ready to play after this long counts as unplayable (a
+    // stalled network share, a pipe nobody writes to).
+    void setOpenBound(std::chrono::milliseconds bound) { m_openBound.setInterval(bound); }
+
     void Command(const QString& command) override;
     void setFileName(const std::filesystem::path& file) override;
-    void setFrom(qint64 ms) override;
+    void seek(qint64 ms) override;
     void setSilent(bool silent) override;
+    void setNext(const std::filesystem::path& file, int id) override;
     void pause() override;
     void resume() override;
     void rewind() override;
@@ -44,29 +54,33 @@ private:
     void play();
     void stop();
     void close();
+    void setState(int state);
     bool playable() const;
     bool finished() const { return m_ended || m_failed; }
     void fail();
-    GstStateChangeReturn changeState(GstState state);
-    GstStateChangeReturn settle(GstStateChangeReturn change);
-    void seekTo(qint64 ms);
-    void showVideo();
+    void prerolled();
+    void nextStarted();
     void updateLength();
     void drainBus();
     void reportNewEnd();
 
-    std::unique_ptr<VideoWindow> m_videoWindow; // in a widget program, when no video sink is given
-    GstHandle<GstElement> m_playbin;
-    GstHandle<GstElement> m_limiter; // the audio filter, switched on for MIDI only
-    GstHandle<GstBus> m_bus;
-    QSocketNotifier m_busWatch;
+    const Sinks m_sinks;
+    VideoOutput* const m_video;
+    std::shared_ptr<Pipeline> m_pipe;
+    // Closed pipelines on their way to NULL; waited for (bounded) at the end.
+    std::vector<std::weak_ptr<Pipeline>> m_closing;
+    std::unique_ptr<QSocketNotifier> m_busWatch;
+    QTimer m_openBound;
     std::filesystem::path m_fileName;
-    std::optional<qint64> m_from;
-    gint64 m_originNs = 0; // position at preroll: MPEG program streams do not start at 0
+    bool m_silent = false;
+    qint64 m_originNs = 0; // position at preroll: MPEG program streams do not start at 0
     Mode m_mode = Mode::NotReady;
+    bool m_prerolled = false;
+    bool m_showsVideo = false;
     bool m_ended = false;
     bool m_failed = false;
     bool m_endTaken = false; // the player knows of the end: through poll or the end handler
+    int m_streams = 0;       // streams started since the open: the first is the file opened
     qint64 m_length = 0;     // the last one the pipeline told
     Tags m_tags;             // of the open file
 };

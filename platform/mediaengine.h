@@ -26,14 +26,20 @@ public:
 
     virtual ~MediaEngine() = default;
 
-    // "open", "close", "play", "stop", in any letter case. "open" opens the file
-    // last given to setFileName and returns once its length is known (bounded
-    // wait); "play" plays from the start, or from the position set with setFrom
-    // just before.
+    // "open", "close", "play", "stop", in any letter case. None of them waits
+    // for the file: "open" starts to open the file last given to setFileName,
+    // and its length is known once Length() is other than 0; a file that does
+    // not open counts as failed.
     virtual void Command(const QString& command) = 0;
     virtual void setFileName(const std::filesystem::path& file) = 0;
-    virtual void setFrom(qint64 ms) = 0;
+    // Goes on playing from this position of the open file.
+    virtual void seek(qint64 ms) = 0;
     virtual void setSilent(bool silent) = 0;
+    // The file to go on with, without a gap, when the open one ends; `id` comes
+    // back with the next handler when the engine takes it and when it is
+    // heard. An empty path takes it back; the next open forgets it. Where no
+    // gapless change is possible the open file ends as usual.
+    virtual void setNext(const std::filesystem::path& file, int id) = 0;
 
     // The button bar's own actions.
     virtual void pause() = 0;
@@ -58,6 +64,14 @@ public:
     {
         m_tagHandler = std::move(handler);
     }
+    // Called from the event loop with the id of a file given to setNext:
+    // Taken when the engine decodes it after the open file (another one may be
+    // given for after it), Started when it is heard and is the open file.
+    enum class Next { Taken, Started };
+    void setNextHandler(std::function<void(Next, int id)> handler)
+    {
+        m_nextHandler = std::move(handler);
+    }
 
 protected:
     void reportEnd() const
@@ -70,8 +84,14 @@ protected:
         if (m_tagHandler)
             m_tagHandler(tags);
     }
+    void reportNext(Next what, int id) const
+    {
+        if (m_nextHandler)
+            m_nextHandler(what, id);
+    }
 
 private:
     std::function<void()> m_endHandler;
     std::function<void(const Tags&)> m_tagHandler;
+    std::function<void(Next, int)> m_nextHandler;
 };

@@ -271,7 +271,7 @@ private Q_SLOTS:
         wert->setCurrentValue(25);
         for (const double keinOrt : {qQNaN(), qInf()})
             wert->setCurrentValue(keinOrt);
-        QCOMPARE(f.engine->calls.filter(u"From"_s), QStringList{u"From 50000"_s});
+        QCOMPARE(f.engine->calls.filter(u"Seek"_s), QStringList{u"Seek 50000"_s});
         // The switch that takes the place of the pressed one takes its focus too.
         QApplication::setActiveWindow(&f.player);
         QVERIFY(QTest::qWaitForWindowActive(&f.player));

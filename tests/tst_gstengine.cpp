@@ -1,15 +1,27 @@
 #include "platform/gstengine.h"
+#include "platform/videooutput.h"
 #include "tests/support/testmedia.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
+#include <atomic>
 #include <cmath>
+#include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <numbers>
+#include <semaphore>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -39,6 +51,62 @@ void openFile(GstEngine& engine, const fs::path& file)
     engine.Command(u"close"_s);
     engine.setFileName(file);
     engine.Command(u"open"_s);
+}
+
+// The open returns at once; the file is ready once its length is known.
+bool opened(GstEngine& engine)
+{
+    const QDeadlineTimer deadline(10000);
+    for (engine.poll(); engine.Length() == 0 && !engine.failed(); engine.poll()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(5);
+    }
+    return !engine.failed();
+}
+
+// Records what the engine shows of a film.
+struct Screen final : VideoOutput {
+    void showPicture(QSize size) override { shown = size; }
+    void hidePicture() override { shown = {}; }
+    void deliverFrame(QImage) override { ++frames; }
+    QSize shown;
+    std::atomic<int> frames = 0;
+};
+
+// Writes samples `from` to `from + count` of a 441 Hz sine at 44.1 kHz, 100
+// samples a period, as a mono 16-bit wav.
+bool writeSine(const QString& path, int from, int count)
+{
+    QByteArray data;
+    for (int n = from; n < from + count; ++n) {
+        const auto x =
+            static_cast<qint16>(std::lround(12000 * std::sin(2 * std::numbers::pi * n / 100)));
+        data.append(char(x & 0xff)).append(char((x >> 8) & 0xff));
+    }
+    const auto le = [](quint32 v, int bytes) {
+        QByteArray b;
+        for (int i = 0; i < bytes; ++i)
+            b.append(char((v >> (8 * i)) & 0xff));
+        return b;
+    };
+    const quint32 size = static_cast<quint32>(data.size());
+    const QByteArray wav = "RIFF" + le(36 + size, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) +
+                           le(1, 2) + le(44100, 4) + le(88200, 4) + le(2, 2) + le(16, 2) + "data" +
+                           le(size, 4) + data;
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(wav) == wav.size();
+}
+
+const QString mono16 = u"audioconvert ! audio/x-raw,format=S16LE,channels=1"_s;
+
+std::vector<qint16> samples(const QString& raw)
+{
+    QFile f(raw);
+    const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    std::vector<qint16> x(size_t(bytes.size()) / 2);
+    std::memcpy(x.data(), bytes.constData(), x.size() * 2);
+    return x;
 }
 
 // Plays the file to its end; what the audio sink wrote to `out`.
@@ -93,6 +161,8 @@ class GstEngineTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
+        // A pipe whose reader has gone fails the write instead of ending the test.
+        std::signal(SIGPIPE, SIG_IGN);
         QVERIFY(m_dir.isValid());
         for (const char* name : {"a.wav", "a.mp3", "a.wma", "a.avi", "a.mpg", "a.mid", "p.jpg"})
             QVERIFY2(TestMedia::create(m_dir.filePath(QLatin1StringView(name))), name);
@@ -126,9 +196,9 @@ private Q_SLOTS:
         QTest::newRow("mid") << "a.mid"_ba << true << true;
         QTest::newRow("odd name") << oddName << true << false;
         QTest::newRow("missing") << "missing.mp3"_ba << false << false;
-        QTest::newRow("text") << "notes.txt"_ba << false << true;
+        QTest::newRow("text") << "notes.txt"_ba << false << false;
         QTest::newRow("picture named .mp3") << "picture.mp3"_ba << false << false;
-        QTest::newRow("zero bytes") << "empty.mp3"_ba << false << true;
+        QTest::newRow("zero bytes") << "empty.mp3"_ba << false << false;
         QTest::newRow("truncated") << "truncated.mp3"_ba << false << false;
     }
 
@@ -141,6 +211,8 @@ private Q_SLOTS:
         int heard = 0;
         engine.setEndHandler([&] { ++heard; });
         openFile(engine, file(name));
+        // The bus is read by the event loop, as in the player.
+        QTRY_VERIFY_WITH_TIMEOUT(engine.Length() > 0 || engine.failed(), 10000);
         QCOMPARE(engine.failed(), !playable);
         QCOMPARE(engine.mode(), Mode::Stopped);
         QCOMPARE(engine.Position(), qint64(0));
@@ -163,7 +235,7 @@ private Q_SLOTS:
             QCOMPARE(engine.Position(), engine.Length());
         }
         openFile(engine, file("a.wav"));
-        QVERIFY(!engine.failed());
+        QVERIFY(opened(engine));
     }
 
     void buttonsAndSeek_data()
@@ -183,25 +255,20 @@ private Q_SLOTS:
         QCOMPARE(engine.mode(), Mode::NotReady);
         openFile(engine, file(name));
         engine.Command(u"play"_s);
-        // What a click on the progress bar sends.
-        engine.Command(u"Stop"_s);
-        QCOMPARE(engine.mode(), Mode::Stopped);
-        engine.setFrom(600);
-        // A real-time sink moves on no faster than the clock.
-        QElapsedTimer clock;
-        clock.start();
-        engine.Command(u"Play"_s);
+        QVERIFY(opened(engine));
+        // Paused, the position stays where a seek put it.
+        engine.pause();
+        engine.seek(600);
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(engine.Position() - 600) <= 20, 5000);
+        engine.resume();
         QCOMPARE(engine.mode(), Mode::Playing);
-        const qint64 from = engine.Position();
-        QVERIFY2(from >= 580 && from < 650 + clock.elapsed(), qPrintable(QString::number(from)));
-        clock.restart();
         engine.rewind();
-        QVERIFY(engine.Position() < 50 + clock.elapsed());
+        QTRY_VERIFY_WITH_TIMEOUT(engine.Position() < 580, 5000);
         // The Stop button sends "stop" and then "open" on the file still open.
         engine.Command(u"stop"_s);
         QCOMPARE(engine.mode(), Mode::Stopped);
         engine.Command(u"open"_s);
-        QVERIFY(!engine.failed());
+        QVERIFY(opened(engine));
         QCOMPARE(engine.mode(), Mode::Stopped);
         QCOMPARE(engine.Position(), qint64(0));
     }
@@ -228,6 +295,159 @@ private Q_SLOTS:
         for (float x : samples)
             peak = std::max(peak, std::abs(x));
         QVERIFY2(peak < 1.0f && peak > 0.5f, qPrintable(QString::number(peak)));
+    }
+
+    // A file on a stalled share, here a pipe that nobody writes to: the event
+    // loop keeps turning, and after the bound the file ends as unplayable.
+    void hungFileEndsAsUnplayable()
+    {
+        const QByteArray fifo = m_dir.filePath(u"hung.wav"_s).toLocal8Bit();
+        QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+        GstEngine engine(fast);
+        engine.setOpenBound(std::chrono::milliseconds(1500));
+        int heard = 0;
+        engine.setEndHandler([&] { ++heard; });
+        QElapsedTimer sinceTick;
+        qint64 longestPause = 0;
+        QTimer clock;
+        connect(&clock, &QTimer::timeout,
+                [&] { longestPause = std::max(longestPause, sinceTick.restart()); });
+        sinceTick.start();
+        clock.start(10);
+        openFile(engine, fifo.toStdString());
+        engine.Command(u"play"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(heard, 1, 15000);
+        QVERIFY(engine.failed());
+        QVERIFY2(longestPause < 750, qPrintable(QString::number(longestPause)));
+        // The engine goes on with the next file.
+        openFile(engine, file("a.wav"));
+        QVERIFY(opened(engine));
+        // Lets the hung reader go.
+        if (const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK); writer >= 0)
+            ::close(writer);
+    }
+
+    // A film that starts to arrive long after it was opened (a slow share, a
+    // pipe) still shows its picture.
+    void slowFilmShowsItsPicture()
+    {
+        const QByteArray fifo = m_dir.filePath(u"slow.mpg"_s).toLocal8Bit();
+        QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+        QFile film(m_dir.filePath(u"a.mpg"_s));
+        QVERIFY(film.open(QIODevice::ReadOnly));
+        const QByteArray bytes = film.readAll();
+        std::counting_semaphore<2> rest(0);
+        std::thread feeder([&] {
+            // Waits for the engine to open the pipe.
+            const int pipe = ::open(fifo.constData(), O_WRONLY);
+            const auto send = [&](const QByteArray& part) {
+                for (qsizetype done = 0; pipe >= 0 && done < part.size();) {
+                    const ssize_t n =
+                        ::write(pipe, part.constData() + done, size_t(part.size() - done));
+                    if (n <= 0)
+                        break;
+                    done += n;
+                }
+            };
+            rest.acquire();
+            send(bytes);
+            if (pipe >= 0)
+                ::close(pipe);
+        });
+        // However the test ends, the feeder is let go: it may wait for a reader
+        // or for the rest.
+        bool gone = false;
+        const auto letGo = [&] {
+            if (std::exchange(gone, true))
+                return;
+            rest.release();
+            if (const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK); reader >= 0) {
+                feeder.join();
+                ::close(reader);
+            } else {
+                feeder.join();
+            }
+        };
+        const auto atEnd = qScopeGuard(letGo);
+        Screen screen;
+        GstEngine engine({u"fakesink"_s, {}}, &screen);
+        openFile(engine, fifo.toStdString());
+        engine.Command(u"play"_s);
+        int ticks = 0;
+        QTimer clock;
+        connect(&clock, &QTimer::timeout, [&] { ++ticks; });
+        clock.start(10);
+        QTRY_VERIFY(ticks >= 20);
+        QVERIFY(!screen.shown.isValid());
+        rest.release();
+        QTRY_VERIFY_WITH_TIMEOUT(screen.shown.isValid() || engine.failed(), 10000);
+        QVERIFY(!engine.failed());
+        QCOMPARE(screen.shown, QSize(352, 288));
+        QTRY_VERIFY_WITH_TIMEOUT(screen.frames > 0, 10000);
+        letGo(); // the whole film was read
+        engine.Command(u"close"_s);
+        QVERIFY(!screen.shown.isValid());
+    }
+
+    // One sine cut into pieces of odd lengths, played one after another, comes
+    // out as the pieces decoded one by one, joined: no sample lost or added
+    // (hundreds off where one is), nothing but rounding changed.
+    void gaplessJoins_data()
+    {
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("wav to wav") << u"wav"_s;
+        QTest::newRow("mp3 to mp3") << u"mp3"_s;
+    }
+
+    void gaplessJoins()
+    {
+        QFETCH(QString, ext);
+        std::vector<fs::path> pieces;
+        std::vector<qint16> expected;
+        int from = 0;
+        for (const int length : {22051, 17641, 26461, 13231}) {
+            const QString wav = m_dir.filePath(u"sine%1.wav"_s.arg(pieces.size()));
+            QVERIFY(writeSine(wav, from, length));
+            from += length;
+            QString piece = wav;
+            if (ext == u"mp3") {
+                // lame notes its delay and padding, which the decoder trims.
+                piece.replace(u".wav"_s, u".mp3"_s);
+                QCOMPARE(QProcess::execute(u"lame"_s, {u"--quiet"_s, wav, piece}), 0);
+            }
+            const QString decoded = piece + u".raw"_s;
+            QVERIFY(TestMedia::run(u"filesrc location=\""_s + piece + u"\" ! decodebin ! "_s +
+                                   mono16 + u" ! filesink location=\""_s + decoded + u'"'));
+            const std::vector<qint16> x = samples(decoded);
+            QCOMPARE(qsizetype(x.size()), qsizetype(length));
+            expected.insert(expected.end(), x.begin(), x.end());
+            pieces.push_back(piece.toStdString());
+        }
+        const QString out = m_dir.filePath(u"joined.raw"_s);
+        GstEngine engine(
+            {mono16 + u" ! filesink sync=true location=\""_s + out + u'"', u"fakesink"_s});
+        // As the player does: the piece after the one taken is given at once.
+        QList<int> started;
+        engine.setNextHandler([&](MediaEngine::Next what, int id) {
+            if (what == MediaEngine::Next::Started)
+                started.append(id);
+            else if (size_t(id) + 1 < pieces.size())
+                engine.setNext(pieces[size_t(id) + 1], id + 1);
+        });
+        openFile(engine, pieces[0]);
+        engine.setNext(pieces[1], 1);
+        engine.Command(u"play"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(engine.mode(), Mode::Stopped, 15000);
+        QCOMPARE(started, (QList<int>{1, 2, 3}));
+        QVERIFY(!engine.failed());
+        engine.Command(u"close"_s);
+        const std::vector<qint16> joined = samples(out);
+        QCOMPARE(joined.size(), expected.size());
+        int worst = 0;
+        for (size_t n = 0; n < joined.size(); ++n)
+            worst = std::max(worst, std::abs(joined[n] - expected[n]));
+        // The MIDI limiter's float path dithers by a unit or two.
+        QVERIFY2(worst <= 4, qPrintable(QString::number(worst)));
     }
 };
 

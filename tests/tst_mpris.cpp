@@ -82,14 +82,11 @@ private Q_SLOTS:
             << u"Play Stop PlayPause"_s << play + u" stop open stop " + play << u"Playing"_s;
         // Back past the start, then past the end to the next track.
         QTest::newRow("seek") << u"Play Seek:500000 Seek:-2000000 Seek:700000 Seek:1301000"_s
-                              << play +
-                                     u" Stop From 500 Play Stop From 0 Play Stop From 700 Play " +
-                                     play
-                              << u"Playing"_s;
+                              << play + u" Seek 500 Seek 0 Seek 700 " + play << u"Playing"_s;
         // Past the end and on another track nothing happens.
         QTest::newRow("set position")
             << u"Play SetPosition:1500000 SetPosition:2000001 SetPosition:0:/Lied/1"_s
-            << play + u" Stop From 1500 Play" << u"Playing"_s;
+            << play + u" Seek 1500" << u"Playing"_s;
     }
 
     void methodsPressOnlyPressableButtons()
