@@ -7,15 +7,24 @@
 #include <algorithm>
 #include <filesystem>
 
+namespace
+{
+
+// The engine tells the tags of the track that is heard.
+std::unique_ptr<MediaEngine> mitAngaben(std::unique_ptr<MediaEngine> engine, Liedangaben& angaben)
+{
+    engine->setTagHandler([&angaben](const MediaEngine::Tags& tags) { angaben.setzen(tags); });
+    return engine;
+}
+
+} // namespace
+
 Sitzung::Sitzung(std::unique_ptr<MediaEngine> engine, const QString& ordner, QObject* parent)
     : QObject(parent), m_ordner(ordner), m_warteliste(m_bibliothek),
       m_liedangaben(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
                     QStringLiteral("/cover")),
-      m_wiedergabe(std::move(engine), m_bibliothek, m_warteliste)
+      m_wiedergabe(mitAngaben(std::move(engine), m_liedangaben), m_bibliothek, m_warteliste)
 {
-    // The engine opens only the track that plays: its tags are that track's.
-    m_wiedergabe.engine().setTagHandler(
-        [this](const MediaEngine::Tags& tags) { m_liedangaben.setzen(tags); });
 }
 
 void Sitzung::starten()

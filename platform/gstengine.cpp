@@ -595,6 +595,8 @@ void GstEngine::nextStarted()
     m_ended = false;
     m_endTaken = false;
     updateLength();
+    m_tags = {};
+    reportTags(m_tags);
     // From the event loop: the player may start another file in its handler.
     QMetaObject::invokeMethod(
         this, [this, id = next->id] { reportNext(Next::Started, id); }, Qt::QueuedConnection);
@@ -631,6 +633,10 @@ void GstEngine::drainBus()
             fail();
             break;
         case GST_MESSAGE_TAG: {
+            // Only what reaches a sink, which comes in the order the files are
+            // heard; a demuxer tells the next file's tags as soon as it reads them.
+            if (!GST_OBJECT_FLAG_IS_SET(GST_MESSAGE_SRC(message.get()), GST_ELEMENT_FLAG_SINK))
+                break;
             Tags tags = m_tags;
             mergeTags(message.get(), tags);
             if (tags != m_tags) {
