@@ -20,6 +20,8 @@ class Pruefsumme
 public:
     void dazu(const char* p, size_t n)
     {
+        if (n == 0)
+            return; // p may be null then
         m_laenge += n;
         if (m_n > 0) {
             const size_t k = std::min(sizeof m_rest - m_n, n);
