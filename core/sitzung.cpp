@@ -64,6 +64,7 @@ void Sitzung::oeffnen(const QStringList& pfade)
         if (N < 0) {
             N = m_bibliothek.hinzufuegen(pfad);
             m_suche.einfuegen(m_bibliothek.ListennummerErmitteln(N), m_bibliothek.text(N));
+            Q_EMIT bibliothekErweitert();
         }
         nummern.push_back(N);
     }

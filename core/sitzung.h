@@ -51,6 +51,10 @@ public:
     Optionen& optionen() { return m_optionen; }
     Wiedergabe& wiedergabe() { return m_wiedergabe; }
 
+Q_SIGNALS:
+    // A file joined the library and its search in one step.
+    void bibliothekErweitert();
+
 private:
     QDir m_ordner;
     Bibliothek m_bibliothek;
