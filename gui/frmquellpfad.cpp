@@ -69,6 +69,9 @@ void frmQuellpfad::cmdlöschen_Click()
     const QList<QListWidgetItem*> markiert = lstPfade->selectedItems();
     if (markiert.isEmpty())
         return;
+    // The neighbour that the list selects in its place is no choice of the
+    // user's: the text box keeps its text.
+    const QSignalBlocker still(lstPfade);
     delete markiert.first();
     lstPfade->setCurrentRow(-1);
 }
