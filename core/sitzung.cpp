@@ -44,6 +44,8 @@ QStringList Sitzung::speichern()
         fehler.append(WartelisteDatei + QStringLiteral(": ") + grund);
     if (!EinstellungenSpeichern(&grund))
         fehler.append(EinstellungenDatei + QStringLiteral(": ") + grund);
+    if (m_quellpfadeWarten && !QuellpfadeSpeichern(&grund))
+        fehler.append(QuellpfadDatei + QStringLiteral(": ") + grund);
     return fehler;
 }
 
@@ -98,7 +100,15 @@ bool Sitzung::WartelisteSpeichern(QString* grund)
     return Speichern(m_warteliste.WartelisteSpeichern(), datei(WartelisteDatei), grund);
 }
 
-bool Sitzung::QuellpfadeSpeichern(const QStringList& pfade)
+void Sitzung::setQuellpfade(const QStringList& pfade)
 {
-    return Speichern(teileSchreiben(pfade, u';'), datei(QuellpfadDatei));
+    m_quellpfade = pfade;
+    m_quellpfadeWarten = true;
+}
+
+bool Sitzung::QuellpfadeSpeichern(QString* grund)
+{
+    m_quellpfadeWarten =
+        !Speichern(teileSchreiben(m_quellpfade, u';'), datei(QuellpfadDatei), grund);
+    return !m_quellpfadeWarten;
 }

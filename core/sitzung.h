@@ -24,8 +24,9 @@ public:
     // Restores the options, reads the library and the queue, and starts
     // playing when the options say so.
     void starten();
-    // Writes the queue (when the options say so), then the options. Returns a
-    // line "file: reason" for every file that could not be written.
+    // Writes the queue (when the options say so), the options, and the source
+    // folders while they wait to be written. Returns a line "file: reason" for
+    // every file that could not be written.
     QStringList speichern();
     void beenden();
     // Files handed to the player from outside: the first plays now, the others
@@ -38,10 +39,14 @@ public:
     void WartelisteWiederherstellen();
     bool WartelisteSpeichern(QString* grund = nullptr);
 
-    // The folders the library was read from, the fallback included.
+    // The source folders for the next start: what the source-path file holds,
+    // or the fallback the library was read from at this start.
     const QStringList& Quellpfade() const { return m_quellpfade; }
-    // Writes the source-path file; it takes effect at the next start.
-    bool QuellpfadeSpeichern(const QStringList& pfade);
+    // The folders as the user edited them; they wait to be written.
+    void setQuellpfade(const QStringList& pfade);
+    // Writes the source-path file. When that fails the folders wait on, and the
+    // end of the run tries again.
+    bool QuellpfadeSpeichern(QString* grund = nullptr);
 
     QString datei(const QString& name) const { return m_ordner.filePath(name); }
 
@@ -63,4 +68,5 @@ private:
     Optionen m_optionen;
     Wiedergabe m_wiedergabe;
     QStringList m_quellpfade;
+    bool m_quellpfadeWarten = false;
 };

@@ -304,6 +304,9 @@ void frmPlayer::Form_Unload(bool& Cancel)
 
 bool frmPlayer::speichernUndBeenden()
 {
+    // The list of an open source-paths window is written with the other files.
+    if (Quellpfad)
+        Quellpfad->uebernehmen();
     const QStringList fehler = m_sitzung.speichern();
     // The queue and the options are the user's: never lose them silently.
     if (!fehler.isEmpty() &&
@@ -312,11 +315,6 @@ bool frmPlayer::speichernUndBeenden()
                                 fehler.join(u'\n') + QStringLiteral("\n\nTrotzdem beenden?"),
                             QStringLiteral("Beenden?")))
         return false;
-    // The settings and source-path windows save what they show when they unload.
-    if (Einstellungen)
-        Einstellungen->close();
-    if (Quellpfad)
-        Quellpfad->close();
     programmBeenden();
     return true;
 }
@@ -382,6 +380,6 @@ void frmPlayer::mnuEinstellungen_Click()
 void frmPlayer::mnuPfade_Click()
 {
     if (!Quellpfad)
-        Quellpfad = new frmQuellpfad(m_sitzung, this);
+        Quellpfad = new frmQuellpfad(m_sitzung, m_dialogs, this);
     showWindow(Quellpfad);
 }

@@ -2,6 +2,7 @@
 
 #include "core/linestore.h"
 #include "core/sitzung.h"
+#include "gui/dialogs.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -12,8 +13,8 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-frmQuellpfad::frmQuellpfad(Sitzung& sitzung, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_sitzung(sitzung)
+frmQuellpfad::frmQuellpfad(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_sitzung(sitzung), m_dialogs(dialogs)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Quellpfade ändern"));
@@ -60,7 +61,10 @@ frmQuellpfad::frmQuellpfad(Sitzung& sitzung, QWidget* parent)
 void frmQuellpfad::cmdSpeichern_Click()
 {
     const QString pfad = ohneRandLeerzeichen(txtEingabe->text());
-    if (!pfad.isEmpty())
+    // The file ends each path with ";": such a path would come back split.
+    if (pfad.contains(u';'))
+        m_dialogs.inform(this, QStringLiteral("Achtung: Ein Quellpfad darf kein \";\" enthalten."));
+    else if (!pfad.isEmpty())
         lstPfade->addItem(pfad);
 }
 
@@ -88,11 +92,24 @@ void frmQuellpfad::lstPfade_Click()
         txtEingabe->setText(markiert.first()->text());
 }
 
-void frmQuellpfad::closeEvent(QCloseEvent* event)
+void frmQuellpfad::uebernehmen()
 {
     QStringList pfade;
     for (int i = 0; i < lstPfade->count(); ++i)
         pfade.append(lstPfade->item(i)->text());
-    m_sitzung.QuellpfadeSpeichern(pfade);
-    event->accept();
+    m_sitzung.setQuellpfade(pfade);
+}
+
+void frmQuellpfad::closeEvent(QCloseEvent* event)
+{
+    uebernehmen();
+    // Closed all the same, the list waits in the session for the end of the run.
+    QString grund;
+    event->setAccepted(
+        m_sitzung.QuellpfadeSpeichern(&grund) ||
+        m_dialogs.askYesNo(this,
+                           QStringLiteral("Folgendes konnte nicht gespeichert werden:\n\n") +
+                               QuellpfadDatei + QStringLiteral(": ") + grund +
+                               QStringLiteral("\n\nTrotzdem schließen?"),
+                           windowTitle()));
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class Dialogs;
 class Sitzung;
 class QLabel;
 class QLineEdit;
@@ -9,19 +10,21 @@ class QListWidget;
 class QPushButton;
 
 // The source-paths window: edits the folders the library is read from, for
-// the next start. It shows the folders of this start and writes the list
-// when it unloads.
+// the next start. It shows the session's folders as they are when it opens,
+// hands the edited list back and has it written when it unloads.
 class frmQuellpfad final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmQuellpfad(Sitzung& sitzung, QWidget* parent = nullptr);
+    frmQuellpfad(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent = nullptr);
     Q_DISABLE_COPY_MOVE(frmQuellpfad)
 
     void cmdSpeichern_Click();
     void cmdlöschen_Click();
     void cmdZurück_Click();
     void lstPfade_Click();
+    // Hands the list as it stands to the session, which writes it.
+    void uebernehmen();
 
     QLabel* Label1 = nullptr;
     QListWidget* lstPfade = nullptr;
@@ -35,4 +38,5 @@ protected:
 
 private:
     Sitzung& m_sitzung;
+    Dialogs& m_dialogs;
 };
