@@ -63,6 +63,8 @@ QStringList Sitzung::speichern()
         fehler.append(WartelisteDatei + QStringLiteral(": ") + grund);
     if (!EinstellungenSpeichern(&grund))
         fehler.append(EinstellungenDatei + QStringLiteral(": ") + grund);
+    if (m_quellpfadeWarten && !QuellpfadeSpeichern(&grund))
+        fehler.append(QuellpfadDatei + QStringLiteral(": ") + grund);
     return fehler;
 }
 
@@ -83,6 +85,7 @@ int Sitzung::aufnehmen(const NativePath& pfad)
 
 void Sitzung::oeffnen(const QStringList& pfade)
 {
+    const int vorher = m_bibliothek.size();
     std::vector<int> nummern;
     for (const QString& p : pfade) {
         const NativePath pfad = QFile::encodeName(p).toStdString();
@@ -105,6 +108,9 @@ void Sitzung::oeffnen(const QStringList& pfade)
     }
     if (nummern.empty())
         return;
+    // Once the library and its search agree, and once for a whole folder.
+    if (m_bibliothek.size() != vorher)
+        Q_EMIT bibliothekErweitert();
     for (size_t i = 1; i < nummern.size(); ++i)
         m_warteliste.einfuegen(static_cast<int>(i) - 1, nummern[i]);
     m_wiedergabe.Play(m_bibliothek.ListennummerErmitteln(nummern.front()));
@@ -133,7 +139,15 @@ bool Sitzung::WartelisteSpeichern(QString* grund)
     return Speichern(m_warteliste.WartelisteSpeichern(), datei(WartelisteDatei), grund);
 }
 
-bool Sitzung::QuellpfadeSpeichern(const QStringList& pfade)
+void Sitzung::setQuellpfade(const QStringList& pfade)
 {
-    return Speichern(teileSchreiben(pfade, u';'), datei(QuellpfadDatei));
+    m_quellpfade = pfade;
+    m_quellpfadeWarten = true;
+}
+
+bool Sitzung::QuellpfadeSpeichern(QString* grund)
+{
+    m_quellpfadeWarten =
+        !Speichern(teileSchreiben(m_quellpfade, u';'), datei(QuellpfadDatei), grund);
+    return !m_quellpfadeWarten;
 }

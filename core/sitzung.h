@@ -25,8 +25,9 @@ public:
     // Restores the options, reads the library and the queue, and starts
     // playing when the options say so.
     void starten();
-    // Writes the queue (when the options say so), then the options. Returns a
-    // line "file: reason" for every file that could not be written.
+    // Writes the queue (when the options say so), the options, and the source
+    // folders while they wait to be written. Returns a line "file: reason" for
+    // every file that could not be written.
     QStringList speichern();
     void beenden();
     // Files handed to the player from outside: the first plays now, the others
@@ -41,10 +42,14 @@ public:
     void WartelisteWiederherstellen();
     bool WartelisteSpeichern(QString* grund = nullptr);
 
-    // The folders the library was read from, the fallback included.
+    // The source folders for the next start: what the source-path file holds,
+    // or the fallback the library was read from at this start.
     const QStringList& Quellpfade() const { return m_quellpfade; }
-    // Writes the source-path file; it takes effect at the next start.
-    bool QuellpfadeSpeichern(const QStringList& pfade);
+    // The folders as the user edited them; they wait to be written.
+    void setQuellpfade(const QStringList& pfade);
+    // Writes the source-path file. When that fails the folders wait on, and the
+    // end of the run tries again.
+    bool QuellpfadeSpeichern(QString* grund = nullptr);
 
     QString datei(const QString& name) const { return m_ordner.filePath(name); }
 
@@ -54,6 +59,10 @@ public:
     Optionen& optionen() { return m_optionen; }
     Wiedergabe& wiedergabe() { return m_wiedergabe; }
     const Liedangaben& liedangaben() const { return m_liedangaben; }
+
+Q_SIGNALS:
+    // A file joined the library and its search in one step.
+    void bibliothekErweitert();
 
 private:
     // Entry N of a file, which joins the library when it is not in it yet.
@@ -68,4 +77,5 @@ private:
     Liedangaben m_liedangaben;
     Wiedergabe m_wiedergabe;
     QStringList m_quellpfade;
+    bool m_quellpfadeWarten = false;
 };

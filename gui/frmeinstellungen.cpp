@@ -28,6 +28,8 @@ frmEinstellungen::frmEinstellungen(Optionen& optionen, QWidget* parent)
         checkBox[i] = new QCheckBox(beschriftung[i], this);
         // An option holding neither 0 nor 1 leaves its box clear.
         checkBox[i]->setChecked(*f[i] == 1);
+        connect(checkBox[i], &QCheckBox::toggled, this,
+                [feld = f[i]](bool an) { *feld = an ? 1 : 0; });
         spalte->addWidget(checkBox[i]);
     }
     cmdZurück = new QPushButton(QStringLiteral("Zurück"), this);

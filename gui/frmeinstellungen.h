@@ -8,7 +8,8 @@ class QCheckBox;
 class QPushButton;
 
 // The settings window: five boxes over the options, filled from them when it
-// loads and copied back when it unloads (closes).
+// loads. A click sets its option at once, so that an end while the window is
+// open saves it; the unload (close) sets every option to its box.
 class frmEinstellungen final : public QWidget
 {
     Q_OBJECT

@@ -337,9 +337,17 @@ void frmPlayer::Form_Unload(bool& Cancel)
              !speichernUndBeenden();
 }
 
+QStringList frmPlayer::allesSpeichern()
+{
+    // The list of an open source-paths window is written with the other files.
+    if (Quellpfad)
+        Quellpfad->uebernehmen();
+    return m_sitzung.speichern();
+}
+
 bool frmPlayer::speichernUndBeenden()
 {
-    const QStringList fehler = m_sitzung.speichern();
+    const QStringList fehler = allesSpeichern();
     // The queue and the options are the user's: never lose them silently.
     if (!fehler.isEmpty() &&
         !m_dialogs.askYesNo(this,
@@ -347,25 +355,14 @@ bool frmPlayer::speichernUndBeenden()
                                 fehler.join(u'\n') + QStringLiteral("\n\nTrotzdem beenden?"),
                             QStringLiteral("Beenden?")))
         return false;
-    fensterSchliessenUndBeenden();
+    programmBeenden();
     return true;
 }
 
 void frmPlayer::ohneFrageBeenden()
 {
-    for (const QString& fehler : m_sitzung.speichern())
+    for (const QString& fehler : allesSpeichern())
         qWarning("Tonlaterne: nicht gespeichert: %s", qPrintable(fehler));
-    fensterSchliessenUndBeenden();
-}
-
-void frmPlayer::fensterSchliessenUndBeenden()
-{
-    // The source-path window writes its file as it unloads; the settings
-    // window only copies its boxes back into the options, written already.
-    if (Einstellungen)
-        Einstellungen->close();
-    if (Quellpfad)
-        Quellpfad->close();
     programmBeenden();
 }
 

@@ -86,7 +86,8 @@ private:
     void buildMenu();
     void connectSession();
     void zeigen();
-    void fensterSchliessenUndBeenden();
+    // Writes the data files, the list of an open source-paths window among them.
+    QStringList allesSpeichern();
     void programmBeenden();
     void showWindow(QWidget* window);
 

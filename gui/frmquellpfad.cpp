@@ -73,6 +73,9 @@ void frmQuellpfad::cmdlöschen_Click()
     const QList<QListWidgetItem*> markiert = lstPfade->selectedItems();
     if (markiert.isEmpty())
         return;
+    // The neighbour that the list selects in its place is no choice of the
+    // user's: the text box keeps its text.
+    const QSignalBlocker still(lstPfade);
     delete markiert.first();
     lstPfade->setCurrentRow(-1);
 }
@@ -89,11 +92,24 @@ void frmQuellpfad::lstPfade_Click()
         txtEingabe->setText(markiert.first()->text());
 }
 
-void frmQuellpfad::closeEvent(QCloseEvent* event)
+void frmQuellpfad::uebernehmen()
 {
     QStringList pfade;
     for (int i = 0; i < lstPfade->count(); ++i)
         pfade.append(lstPfade->item(i)->text());
-    m_sitzung.QuellpfadeSpeichern(pfade);
-    event->accept();
+    m_sitzung.setQuellpfade(pfade);
+}
+
+void frmQuellpfad::closeEvent(QCloseEvent* event)
+{
+    uebernehmen();
+    // Closed all the same, the list waits in the session for the end of the run.
+    QString grund;
+    event->setAccepted(
+        m_sitzung.QuellpfadeSpeichern(&grund) ||
+        m_dialogs.askYesNo(this,
+                           QStringLiteral("Folgendes konnte nicht gespeichert werden:\n\n") +
+                               QuellpfadDatei + QStringLiteral(": ") + grund +
+                               QStringLiteral("\n\nTrotzdem schließen?"),
+                           windowTitle()));
 }

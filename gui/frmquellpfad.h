@@ -10,8 +10,8 @@ class QListWidget;
 class QPushButton;
 
 // The source-paths window: edits the folders the library is read from, for
-// the next start. It shows the folders of this start and writes the list
-// when it unloads.
+// the next start. It shows the session's folders as they are when it opens,
+// hands the edited list back and has it written when it unloads.
 class frmQuellpfad final : public QWidget
 {
     Q_OBJECT
@@ -23,6 +23,8 @@ public:
     void cmdlöschen_Click();
     void cmdZurück_Click();
     void lstPfade_Click();
+    // Hands the list as it stands to the session, which writes it.
+    void uebernehmen();
 
     QLabel* Label1 = nullptr;
     QListWidget* lstPfade = nullptr;

@@ -27,9 +27,10 @@ frmSuchen::frmSuchen(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     txtSuchtext->installEventFilter(this);
     // Connected after the design text is set: that text is no search.
     connect(txtSuchtext, &QLineEdit::textChanged, this, &frmSuchen::txtSuchtext_Change);
-    // A file opened from outside joins the library: the hits' places move.
-    connect(&sitzung.bibliothek(), &QAbstractItemModel::rowsInserted, this, [this] {
-        if (!m_treffer.empty())
+    // A file opened from outside joined the library and its search: once a
+    // search has run (the counter shows), it may find the new entry too.
+    connect(&sitzung, &Sitzung::bibliothekErweitert, this, [this] {
+        if (!lblTreffer->text().isEmpty())
             txtSuchtext_Change();
     });
 
@@ -81,13 +82,17 @@ void frmSuchen::txtSuchtext_Change()
 {
     // An empty text would find every entry and then show none: skip the search.
     m_treffer.clear();
-    if (!txtSuchtext->text().isEmpty())
-        m_treffer = m_sitzung.suche().Suchen(txtSuchtext->text());
-    const QStringList& eintraege = m_sitzung.bibliothek().sortiert();
     QStringList texte;
-    texte.reserve(static_cast<qsizetype>(m_treffer.size()));
-    for (const int i : m_treffer)
-        texte.append(eintraege.at(i));
+    if (!txtSuchtext->text().isEmpty()) {
+        const Bibliothek& b = m_sitzung.bibliothek();
+        const std::vector<int> positionen = m_sitzung.suche().Suchen(txtSuchtext->text());
+        m_treffer.reserve(positionen.size());
+        texte.reserve(static_cast<qsizetype>(positionen.size()));
+        for (const int i : positionen) {
+            m_treffer.push_back(b.nummer(i));
+            texte.append(b.sortiert().at(i));
+        }
+    }
     m_trefferModel->setStringList(texte);
     cmdWarteListe->setVisible(!m_treffer.empty());
     cmdJetztSpielen->setVisible(!m_treffer.empty());
@@ -109,7 +114,7 @@ void frmSuchen::cmdJetztSpielen_Click()
 {
     const int treffer = markierterTreffer();
     if (treffer >= 0)
-        m_sitzung.wiedergabe().Play(treffer);
+        m_sitzung.wiedergabe().Play(m_sitzung.bibliothek().ListennummerErmitteln(treffer));
 }
 
 void frmSuchen::cmdWarteListe_Click()
@@ -120,7 +125,7 @@ void frmSuchen::cmdWarteListe_Click()
         return;
     }
     Warteliste& w = m_sitzung.warteliste();
-    w.anhaengen(m_sitzung.bibliothek().nummer(treffer));
+    w.anhaengen(treffer);
     w.WartendAnzeigen();
 }
 

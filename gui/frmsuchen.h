@@ -38,11 +38,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Position in the library of the selected hit; -1 when none is selected.
+    // Library entry N of the selected hit; -1 when none is selected.
     int markierterTreffer() const;
 
     Sitzung& m_sitzung;
     Dialogs& m_dialogs;
-    std::vector<int> m_treffer; // positions of the hits in the library
+    // The hits' library entries by N, which stay theirs when a file joins.
+    std::vector<int> m_treffer;
     QStringListModel* m_trefferModel = nullptr;
 };

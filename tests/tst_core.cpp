@@ -294,27 +294,6 @@ private Q_SLOTS:
         QCOMPARE(wieder.warteliste().WartelisteSpeichern(), u"a.mp3/d.mp3/"_s);
     }
 
-    void queueEdits()
-    {
-        Ordner o;
-        Bibliothek b;
-        fill(b, o, {u"a"_s, u"b"_s, u"c"_s});
-        Warteliste w(b);
-        for (int N : {0, 1, 2})
-            w.anhaengen(N);
-        QCOMPARE(w.verschieben(0, -1), -1);
-        QCOMPARE(w.verschieben(2, +1), -1);
-        QCOMPARE(w.verschieben(0, +1), 1);
-        QCOMPARE(w.verschieben(2, -1), 1);
-        QCOMPARE(w.WartelisteSpeichern(), u"b/c/a/"_s);
-        w.entfernen(5);
-        w.entfernen(1);
-        QCOMPARE(w.kopfNehmen(), 1);
-        QCOMPARE(w.Wartend(), 1);
-        w.leeren();
-        QCOMPARE(w.kopfNehmen(), -1);
-    }
-
     // Which entries a search finds is checked against an independent rule by
     // fuzz_suchen; here, how the text falls into words.
     void searchWords_data()
