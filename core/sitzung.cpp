@@ -75,9 +75,17 @@ void Sitzung::beenden()
 
 int Sitzung::aufnehmen(const NativePath& pfad)
 {
+    // By the path as named first: a library read through a linked folder holds
+    // that one. Then by the file's real path, by which a new file joins.
     int N = m_bibliothek.nummerVon(pfad);
+    if (N >= 0)
+        return N;
+    std::error_code fehler;
+    const std::filesystem::path echt = std::filesystem::canonical(pfad, fehler);
+    if (!fehler)
+        N = m_bibliothek.nummerVon(echt.native());
     if (N < 0) {
-        N = m_bibliothek.hinzufuegen(pfad);
+        N = m_bibliothek.hinzufuegen(fehler ? pfad : echt.native());
         m_suche.einfuegen(m_bibliothek.ListennummerErmitteln(N), m_bibliothek.text(N));
     }
     return N;

@@ -2,8 +2,10 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <filesystem>
 
 Aufruf aufrufLesen(const QCoreApplication& app)
 {
@@ -32,13 +34,15 @@ Aufruf aufrufLesen(const QCoreApplication& app)
         QDir().mkpath(datenordner);
     }
     for (const QString& datei : parser.positionalArguments())
-        aufruf.dateien.append(echterPfad(datei));
+        aufruf.dateien.append(absoluterPfad(datei));
     return aufruf;
 }
 
-QString echterPfad(const QString& pfad)
+QString absoluterPfad(const QString& pfad)
 {
-    const QFileInfo info(pfad);
-    const QString echt = info.canonicalFilePath();
-    return echt.isEmpty() ? info.absoluteFilePath() : echt;
+    // Not cleaned by its letters: "X/.." is not the folder above X when X is a link.
+    std::error_code fehler;
+    const std::filesystem::path absolut =
+        std::filesystem::absolute(QFile::encodeName(pfad).toStdString(), fehler);
+    return fehler ? pfad : QFile::decodeName(QByteArray::fromStdString(absolut.native()));
 }

@@ -1,7 +1,5 @@
 #include "desktop/einzelstart.h"
 
-#include "desktop/aufruf.h"
-
 #include <QCryptographicHash>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -45,10 +43,7 @@ bool Einzelstart::weitergeben(const QStringList& pfade, QDBusConnection bus)
 
 void Einzelstart::Oeffnen(const QStringList& pfade, const QString& token)
 {
-    QStringList echt;
-    for (const QString& pfad : pfade)
-        echt.append(echterPfad(pfad));
-    Q_EMIT geoeffnet(echt, token);
+    Q_EMIT geoeffnet(pfade, token);
 }
 
 bool Einzelstart::ueberBus(QDBusConnection& bus, const QStringList& pfade)

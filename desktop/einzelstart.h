@@ -27,7 +27,7 @@ public Q_SLOTS:
     Q_SCRIPTABLE void Oeffnen(const QStringList& pfade, const QString& token);
 
 Q_SIGNALS:
-    // Files from a later start, as canonical paths, none when it had none, and
+    // Files from a later start, as absolute paths, none when it had none, and
     // the token with which its window may come to the front
     // (XDG_ACTIVATION_TOKEN), if any.
     void geoeffnet(const QStringList& pfade, const QString& token);

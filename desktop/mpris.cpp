@@ -235,7 +235,7 @@ public Q_SLOTS:
     {
         const QUrl url(Uri);
         if (url.isLocalFile()) {
-            m_sitzung.oeffnen({echterPfad(url.toLocalFile())});
+            m_sitzung.oeffnen({absoluterPfad(url.toLocalFile())});
             return;
         }
         anfrage.setDelayedReply(true);

@@ -1,6 +1,7 @@
 // The desktop's media controls against the core over a fake engine, and the
 // hand-over of a later start's files, on the session bus that dbus-run-session
 // gives this test or over a socket.
+#include "desktop/aufruf.h"
 #include "desktop/einzelstart.h"
 #include "desktop/mpris.h"
 #include "tests/support/fakes.h"
@@ -141,6 +142,21 @@ private Q_SLOTS:
         QCOMPARE(d.sitzung->bibliothek().size(), 3);
     }
 
+    // A library read through a linked folder holds the link's paths: a file
+    // named by them plays its entry rather than joining by its real path.
+    void fileOfALinkedFolder()
+    {
+        Ordner o;
+        o.write(u"M/a.mp3"_s);
+        QVERIFY(QFile::link(o.path(u"M"_s), o.path(u"L"_s)));
+        o.write(u"Quellpfad.wob"_s, QFile::encodeName(o.path(u"L;"_s)));
+        Sitzung s(std::make_unique<FakeEngine>(), o.path());
+        s.starten();
+        s.oeffnen({absoluterPfad(o.path(u"L/a.mp3"_s))});
+        QCOMPARE(s.bibliothek().size(), 1);
+        QCOMPARE(s.wiedergabe().Listennummer(), 0);
+    }
+
     // Without a session bus a later start hands its files over a socket in
     // the user's runtime folder.
     void handOverASocket()
@@ -155,9 +171,8 @@ private Q_SLOTS:
             QSignalSpy geoeffnet(&erster, &Einzelstart::geoeffnet);
             QVERIFY(!erster.weitergeben({}, QDBusConnection(QString())));
             name = laufzeit.filePath(QDir(laufzeit.path()).entryList(QDir::System).value(0));
-            // The files arrive by their canonical paths.
             QVERIFY(weitergegeben(start(o.path(), {o.path(u"X/../M/a.mp3"_s)})));
-            QCOMPARE(geoeffnet[0][0].toStringList(), QStringList{o.path(u"M/a.mp3"_s)});
+            QCOMPARE(geoeffnet[0][0].toStringList(), QStringList{o.path(u"X/../M/a.mp3"_s)});
             // A list longer than any command line gives is cut off at its length.
             QLocalSocket boese;
             boese.connectToServer(name);
