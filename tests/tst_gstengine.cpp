@@ -2,6 +2,7 @@
 #include "platform/videooutput.h"
 #include "tests/support/testmedia.h"
 
+#include <QDataStream>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
@@ -78,24 +79,22 @@ struct Screen final : VideoOutput {
 // samples a period, as a mono 16-bit wav.
 bool writeSine(const QString& path, int from, int count)
 {
-    QByteArray data;
-    for (int n = from; n < from + count; ++n) {
-        const auto x =
-            static_cast<qint16>(std::lround(12000 * std::sin(2 * std::numbers::pi * n / 100)));
-        data.append(char(x & 0xff)).append(char((x >> 8) & 0xff));
-    }
-    const auto le = [](quint32 v, int bytes) {
-        QByteArray b;
-        for (int i = 0; i < bytes; ++i)
-            b.append(char((v >> (8 * i)) & 0xff));
-        return b;
-    };
-    const quint32 size = static_cast<quint32>(data.size());
-    const QByteArray wav = "RIFF" + le(36 + size, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) +
-                           le(1, 2) + le(44100, 4) + le(88200, 4) + le(2, 2) + le(16, 2) + "data" +
-                           le(size, 4) + data;
     QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(wav) == wav.size();
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    QDataStream out(&f);
+    out.setByteOrder(QDataStream::LittleEndian);
+    const quint32 size = quint32(count) * 2;
+    out.writeRawData("RIFF", 4);
+    out << 36 + size;
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(44100) << quint32(88200) << quint16(2)
+        << quint16(16);
+    out.writeRawData("data", 4);
+    out << size;
+    for (int n = from; n < from + count; ++n)
+        out << static_cast<qint16>(std::lround(12000 * std::sin(2 * std::numbers::pi * n / 100)));
+    return out.status() == QDataStream::Ok;
 }
 
 const QString mono16 = u"audioconvert ! audio/x-raw,format=S16LE,channels=1"_s;
@@ -361,12 +360,10 @@ private Q_SLOTS:
             if (std::exchange(gone, true))
                 return;
             rest.release();
-            if (const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK); reader >= 0) {
-                feeder.join();
+            const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+            feeder.join();
+            if (reader >= 0)
                 ::close(reader);
-            } else {
-                feeder.join();
-            }
         };
         const auto atEnd = qScopeGuard(letGo);
         Screen screen;

@@ -72,10 +72,8 @@ private Q_SLOTS:
         const QString play = u"close open play"_s;
         QTest::newRow("play") << u"Play Play Previous"_s << play + u" rewind" << u"Playing"_s;
         QTest::newRow("pause") << u"Play Pause Pause Next"_s << play + u" pause" << u"Paused"_s;
-        QTest::newRow("resume") << u"Play Pause Play"_s << play + u" pause resume" << u"Playing"_s;
         QTest::newRow("toggle") << u"Play PlayPause PlayPause"_s << play + u" pause resume"
                                 << u"Playing"_s;
-        QTest::newRow("next") << u"Play Next"_s << play + u' ' + play << u"Playing"_s;
         QTest::newRow("first track")
             << u"Stop Pause Next Previous Seek:1"_s << u""_s << u"Stopped"_s;
         QTest::newRow("stop") << u"Play Stop"_s << play + u" stop open stop" << u"Stopped"_s;

@@ -1,7 +1,6 @@
 // Playback and the session's start and end, over a fake engine, without a window.
 #include "tests/support/fakes.h"
 
-#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 #include <cmath>
@@ -150,38 +149,6 @@ private Q_SLOTS:
         const Wiedergabe::Anzeige& a = f.w().anzeige();
         const QStringList seen{a.dauerBisher, a.dauerGesamt, a.prozent, QString::number(a.balken)};
         QTEST(seen.join(u", "), "shown");
-    }
-
-    void nextChoice_data()
-    {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<QByteArray>("queue");
-        QTest::addColumn<bool>("random");
-        QTest::addColumn<QString>("played");
-        QTest::newRow("next in the list") << 3 << QByteArray() << false << u"t4.mp3 t5.mp3"_s;
-        QTest::newRow("wraps around") << 9 << QByteArray() << false << u"t0.mp3 t1.mp3"_s;
-        QTest::newRow("queue first, then on from its track")
-            << 0 << "t7.mp3/t2.mp3/\r\n"_ba << false << u"t7.mp3 t2.mp3 t3.mp3"_s;
-        QTest::newRow("queue first in random mode") << 0 << "t7.mp3/\r\n"_ba << true << u"t7.mp3"_s;
-    }
-
-    void nextChoice()
-    {
-        QFETCH(int, from);
-        QFETCH(QByteArray, queue);
-        QFETCH(bool, random);
-        QFETCH(QString, played);
-        TenTracks f(settingsOff, queue);
-        if (random)
-            f.w().ZufallEinAus(u"Ein"_s);
-        f.w().Play(from);
-        QStringList seen;
-        while (seen.size() < played.count(u' ') + 1) {
-            f.trackEnds();
-            seen.append(f.playing());
-        }
-        QCOMPARE(seen.join(u' '), played);
-        QCOMPARE(f.sitzung->warteliste().Wartend(), 0);
     }
 
     void endAndNextNeedNotWaitForTheTick()
@@ -349,56 +316,14 @@ private Q_SLOTS:
         QVERIFY2(std::abs(corr) < 0.03, qPrintable(QString::number(corr)));
     }
 
-    void startUp_data()
-    {
-        QTest::addColumn<QStringList>("music");
-        QTest::addColumn<QByteArray>("settings");
-        QTest::addColumn<QByteArray>("queue");
-        QTest::addColumn<int>("auswahl");
-        QTest::addColumn<int>("wartend");
-        QTest::addColumn<QString>("playing");
-        QTest::newRow("plain") << files << settingsOff << "t5.mp3/\r\n"_ba << 0 << 1 << QString();
-        QTest::newRow("play at start")
-            << files << "00100"_ba << QByteArray() << 0 << 0 << u"t0.mp3"_s;
-        QTest::newRow("random start takes the queue head")
-            << files << "01100"_ba
-            << "t5.mp3/t6.mp3/\r\n"_ba << 5 << 1 << u"t5.mp3"_s;
-        QTest::newRow("empty library: quiet, nothing chosen")
-            << QStringList() << "01100"_ba
-            << "a.mp3/\r\n"_ba << -1 << 0 << QString();
-    }
-
-    void startUp()
-    {
-        QFETCH(QStringList, music);
-        QFETCH(QByteArray, settings);
-        QFETCH(QByteArray, queue);
-        SitzungFixture f(music, settings, queue);
-        const QDateTime before = QFileInfo(f.ordner.path(u"M"_s)).lastModified();
-        f.sitzung->starten();
-        QTEST(f.sitzung->wiedergabe().Auswahl(), "auswahl");
-        QTEST(f.sitzung->warteliste().Wartend(), "wartend");
-        QTEST(QString::fromStdString(f.engine->fileName.filename()), "playing");
-        QCOMPARE(f.engine->calls.first(), u"Open"_s);
-        // Nothing is written at start.
-        QCOMPARE(QDir(f.ordner.path()).entryList(QDir::Files).size(),
-                 1 + !settings.isEmpty() + !queue.isEmpty());
-        QCOMPARE(QFileInfo(f.ordner.path(u"M"_s)).lastModified(), before);
-    }
-
     void filesOpenedFromOutside()
     {
         TenTracks f(settingsOff, "t9.mp3/\r\n");
         f.w().Play(3);
         const QString neu = f.ordner.write(u"anderswo/a neu #10#.mp3"_s);
+        // The first plays, the others go ahead of the queue.
         f.sitzung->oeffnen({f.ordner.path(u"fehlt.mp3"_s), f.ordner.path(u"M/t5.mp3"_s), neu});
         QCOMPARE(f.playing(), u"t5.mp3"_s);
-        // The new entry sorts first; what was chosen keeps its track.
-        Bibliothek& b = f.sitzung->bibliothek();
-        QCOMPARE(b.size(), 11);
-        QCOMPARE(b.sortiert().first(), u"a neu #10#.mp3   #10#"_s);
-        QCOMPARE(b.sortiert().at(f.w().Auswahl()), u"t5.mp3   #5#"_s);
-        QCOMPARE(f.sitzung->suche().Suchen(u"NEU"_s), std::vector<int>{0});
         QCOMPARE(f.sitzung->warteliste().WartelisteSpeichern(), u"a neu #10#.mp3/t9.mp3/"_s);
         f.trackEnds();
         QCOMPARE(QString::fromStdString(f.engine->fileName), neu);
@@ -407,22 +332,6 @@ private Q_SLOTS:
         f.trackEnds();
         QCOMPARE(f.playing(), u"t9.mp3"_s);
         QCOMPARE(f.w().Listennummer(), 10);
-    }
-
-    // What the end writes, and in which order, the end-to-end scenarios see
-    // from outside; here, a queue file that cannot be written is reported and
-    // the settings are written all the same, and without the option the queue
-    // file is not touched at all.
-    void failedSaveIsReported()
-    {
-        TenTracks f("10000"_ba);
-        QDir().mkpath(f.ordner.path(u"Warteliste.wob"_s));
-        f.sitzung->optionen().Zufallsstart = 1;
-        QCOMPARE(f.sitzung->speichern(),
-                 QStringList{u"Warteliste.wob: An ihrer Stelle steht ein Ordner."_s});
-        QCOMPARE(f.ordner.read(u"Einstellungen.wob"_s), "11000\r\n"_ba);
-        f.sitzung->optionen().WartelisteninhaltSpeichern = 0;
-        QVERIFY(f.sitzung->speichern().isEmpty());
     }
 };
 

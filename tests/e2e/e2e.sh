@@ -163,9 +163,6 @@ focus() { xdo windowfocus --sync "$1" || fail "window $1 does not take the focus
 # The window manager's close button.
 request_close() { "$TL_CLOSE" "$wid" || fail "close request not sent"; }
 
-# The menu "Datei" through its access key, then its only item "Beenden".
-menu_beenden() { focus "$wid" && xdo key alt+d Return; }
-
 # answer KEY: waits for the question "Wirklich beenden?" and answers it.
 answer() {
     poll 10 find_window "$question" || fail "no question \"Beenden?\" within 10 s"
@@ -193,21 +190,6 @@ expect_exit() {
 }
 
 close_with_ja() { request_close && answer Return && expect_exit; }
-
-# add_to_queue POSITION...: in the window "Warteliste", selects the entry at
-# each POSITION of the available tracks and presses ".... Hinzufügen".
-add_to_queue() {
-    local position keys k
-    focus "$wid"
-    xdo key alt+w
-    poll 10 find_window '^Warteliste$' || fail "no window \"Warteliste\" within 10 s"
-    focus "$found"
-    for position; do
-        keys=(Home)
-        for ((k = 0; k < position; k++)); do keys+=(Down); done
-        xdo key "${keys[@]}" Tab space shift+Tab
-    done
-}
 
 # sample takes in the main window's captions that captions.log got since it
 # last looked (every one, as the X server reported it). A new track goes on
@@ -261,11 +243,6 @@ played_count_reaches() { # N
     ((${#played[@]} >= $1))
 }
 
-distinct_played_reaches() { # N
-    sample
-    (($(printf '%s\n' "${played[@]}" | sort -u | grep -c .) >= $1))
-}
-
 titles() { printf '"%s" ' "$@"; }
 
 seen() { echo "played: $(titles "${played[@]}")shown: $(titles "${shown[@]}")"; }
@@ -280,13 +257,6 @@ expect_played() {
         fail "expected $(titles "$@")to play within $seconds s; $(seen)"
     [[ "${played[*]}" == "$*" && "${shown[*]}" == "$*" ]] ||
         fail "expected $(titles "$@")to play in this order; $(seen)"
-}
-
-# expect_distinct SECONDS N: from now on N different titles play.
-expect_distinct() {
-    watch_from_now ''
-    poll "$1" distinct_played_reaches "$2" ||
-        fail "expected $2 different titles to play within $1 s; played: $(titles "${played[@]}")"
 }
 
 # expect_content FILE LINE: FILE holds exactly LINE and a CR LF.
@@ -316,11 +286,6 @@ expect_written() {
     poll 5 written_is "$*" || fail "expected \"$*\" written in this order, saw \"$(written)\""
 }
 
-expect_unchanged() { # SNAPSHOT_FILE
-    snapshot | diff -u "$1" - >&2 || fail "the working directory changed"
-    [ ! -s "$log/changes.log" ] || fail "the program changed files: $(paste -sd ' ' "$log/changes.log")"
-}
-
 # Play at start: every format in the order of the sorted list, around again.
 scenario_play_at_start() {
     library a.wav=tone.wav b.mp3=tone.mp3 c.wma=tone.wma d.avi=clip.avi e.mpg=clip.mpg \
@@ -328,41 +293,6 @@ scenario_play_at_start() {
     data_files "$music;" 00100 /
     start_player
     expect_played 40 '' a.wav b.mp3 c.wma d.avi e.mpg f.mid a.wav
-}
-
-# The close button: Nein changes nothing, Ja writes the queue, then the settings.
-scenario_close_button() {
-    library a.wav=tone.wav b.mp3=tone.mp3 c.wma=tone.wma
-    data_files "$music;" 10100 /
-    start_player
-    expect_played 20 '' a.wav
-    snapshot >"$log/before"
-    start_watch
-    request_close
-    answer Escape
-    expect_distinct 20 2
-    expect_unchanged "$log/before"
-    close_with_ja
-    expect_written Warteliste.wob Einstellungen.wob
-    expect_content Warteliste.wob /
-    expect_content Einstellungen.wob 10100
-}
-
-# "Datei" -> "Beenden": Nein changes nothing; Ja ends without writing a file.
-scenario_menu_beenden() {
-    library a.wav=tone.wav b.mp3=tone.mp3
-    data_files "$music;" 10100 /
-    start_player
-    expect_played 20 '' a.wav
-    snapshot >"$log/before"
-    start_watch
-    menu_beenden
-    answer alt+n
-    expect_distinct 20 1
-    menu_beenden
-    answer Return
-    expect_exit
-    expect_unchanged "$log/before"
 }
 
 # signal_end SIGNAL: the end that logout, systemctl --user stop, kill or
@@ -385,24 +315,6 @@ signal_end() {
 
 scenario_sigterm() { signal_end TERM; }
 scenario_sigint() { signal_end INT; }
-
-# A queue made in the window "Warteliste" survives the close and plays first
-# at the next start, ahead of the random pick.
-scenario_queue_roundtrip() {
-    library a.wav=tone.wav b.mp3=tone.mp3 c.wma=tone.wma d.avi=clip.avi e.mpg=clip.mpg \
-        f.mid=chord.mid
-    data_files "$music;" 10000 /
-    start_player
-    add_to_queue 2 4
-    close_with_ja
-    expect_content Warteliste.wob c.wma/e.mpg/
-    expect_content Einstellungen.wob 10000
-    printf '11100\r\n' >"$work/Einstellungen.wob"
-    start_player
-    expect_played 20 '' c.wma e.mpg
-    close_with_ja
-    expect_content Warteliste.wob /
-}
 
 # Files that cannot be played are passed over; the good ones go on playing. A
 # queue file of every byte value from 255 down, sixteen times (lines that are
@@ -452,17 +364,10 @@ open_set_up() {
     data_files "$music;" 00000 /
 }
 
-# Started with files: the first plays at once, the others next; a missing one
-# is passed over and one from outside the library plays too. Then the list
-# goes on after the file from outside.
-scenario_open_at_start() {
-    start_bus
-    open_set_up
-    start_player ../Müsik/b.mp3 "$dir/fehlt.mp3" "$dir/Draußen/c.wav"
-    expect_played 20 '' b.mp3 c.wav a.wav
-}
-
-# A later start on the same data files hands its files to the running player.
+# A later start on the same data files hands its files to the running player:
+# the first plays at once, the others next; a missing one is passed over and
+# one from outside the library plays too. Then the list goes on after the
+# file from outside.
 scenario_open_in_running() {
     start_bus
     open_set_up
