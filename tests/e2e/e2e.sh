@@ -34,7 +34,11 @@ poll() {
 # xdotool waits without end when a window never takes the focus.
 xdo() { timeout 5 xdotool "$@"; }
 
-fail() { echo "FAIL [$scenario]: $*" >&2 && exit 1; }
+# The reason goes into the kept logs too, which outlive the test's output.
+fail() {
+    echo "FAIL [$scenario]: $*" | tee -a "$log/reason.log" >&2
+    exit 1
+}
 
 # stop_process PID: ends a process of this scenario, by force when it will not go.
 stop_process() {
