@@ -627,6 +627,11 @@ void GstEngine::drainBus()
                 nextStarted();
             break;
         case GST_MESSAGE_EOS:
+            // A file that never told its length, such as an mp3 cut short
+            // whose header promised more, ends where it stopped: the player
+            // knows an end only by a length.
+            if (m_length == 0)
+                m_length = std::max<qint64>(1, Position());
             m_ended = true;
             break;
         case GST_MESSAGE_ERROR:

@@ -169,6 +169,9 @@ private Q_SLOTS:
         fs::copy_file(file("p.jpg"), file("picture.mp3"));
         fs::copy_file(file("a.mp3"), file("truncated.mp3"));
         fs::resize_file(file("truncated.mp3"), 100);
+        QVERIFY(TestMedia::create(m_dir.filePath(u"long.mp3"_s), 30));
+        fs::copy_file(file("long.mp3"), file("cut.mp3"));
+        fs::resize_file(file("cut.mp3"), 2000);
         for (const auto& [name, bytes] : {std::pair{"notes.txt", "Einkaufsliste: Milch, Brot\n"_ba},
                                           {"empty.mp3", ""_ba},
                                           {"dense.mid", denseMidi()}}) {
@@ -235,6 +238,21 @@ private Q_SLOTS:
         }
         openFile(engine, file("a.wav"));
         QVERIFY(opened(engine));
+    }
+
+    // An mp3 cut short, whose header promised three seconds: it never tells a
+    // length, yet its end must read as one, or the player waits on it for ever.
+    void cutShortEndsWithALength()
+    {
+        GstEngine engine(fast);
+        int heard = 0;
+        engine.setEndHandler([&] { ++heard; });
+        openFile(engine, file("cut.mp3"));
+        engine.Command(u"play"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(heard, 1, 10000);
+        engine.poll();
+        QVERIFY(engine.Length() > 0 && !engine.failed());
+        QCOMPARE(engine.Position(), engine.Length());
     }
 
     void buttonsAndSeek_data()
