@@ -421,6 +421,7 @@ void GstEngine::seek(qint64 ms)
         const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
         gst_element_seek_simple(playbin, GST_FORMAT_TIME, flags, ns);
     });
+    deliverReports();
 }
 
 void GstEngine::poll()
@@ -429,6 +430,7 @@ void GstEngine::poll()
     if (finished())
         m_endTaken = true;
     updateLength();
+    deliverReports();
 }
 
 qint64 GstEngine::Length() const
@@ -481,6 +483,7 @@ void GstEngine::open()
     m_busWatch = std::make_unique<QSocketNotifier>(pollFd(m_pipe->bus()), QSocketNotifier::Read);
     connect(m_busWatch.get(), &QSocketNotifier::activated, this, [this] {
         drainBus();
+        deliverReports();
         reportNewEnd();
     });
     m_openBound.start();
@@ -523,6 +526,7 @@ void GstEngine::close()
     m_endTaken = false;
     m_streams = 0;
     m_length = 0;
+    m_reports.clear();
 }
 
 void GstEngine::setState(int state)
@@ -597,9 +601,20 @@ void GstEngine::nextStarted()
     updateLength();
     m_tags = {};
     reportTags(m_tags);
-    // From the event loop: the player may start another file in its handler.
-    QMetaObject::invokeMethod(
-        this, [this, id = next->id] { reportNext(Next::Started, id); }, Qt::QueuedConnection);
+    m_reports.emplace_back(Next::Started, next->id);
+}
+
+// Told once the bus is read to its end, never from inside the reading: a
+// handler may give the next file or open another. Told before anyone asks for
+// the position again, so that the title the player shows and the position
+// that it takes from here always belong to the same file.
+void GstEngine::deliverReports()
+{
+    while (!m_reports.empty()) {
+        const auto [what, id] = m_reports.front();
+        m_reports.pop_front();
+        reportNext(what, id);
+    }
 }
 
 void GstEngine::updateLength()
@@ -656,8 +671,7 @@ void GstEngine::drainBus()
             } else if (gint id = 0;
                        gst_message_has_name(message.get(), nextTaken) &&
                        gst_structure_get_int(gst_message_get_structure(message.get()), "id", &id)) {
-                QMetaObject::invokeMethod(
-                    this, [this, id] { reportNext(Next::Taken, id); }, Qt::QueuedConnection);
+                m_reports.emplace_back(Next::Taken, id);
             }
             break;
         default: // warnings included: a missing sound card is not the file's fault

@@ -6,6 +6,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -62,6 +63,7 @@ private:
     void nextStarted();
     void updateLength();
     void drainBus();
+    void deliverReports();
     void reportNewEnd();
 
     const Sinks m_sinks;
@@ -83,4 +85,5 @@ private:
     int m_streams = 0;       // streams started since the open: the first is the file opened
     qint64 m_length = 0;     // the last one the pipeline told
     Tags m_tags;             // of the open file
+    std::deque<std::pair<Next, int>> m_reports; // read from the bus, not yet told
 };
