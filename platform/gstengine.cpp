@@ -19,6 +19,8 @@ namespace
 {
 
 constexpr gint64 nsPerMs = 1'000'000;
+// How far from the end of the file before a position still counts as its.
+constexpr qint64 staleSlackMs = 50;
 // fluidsynth's own gain of 0.2 leaves MIDI files far quieter than recordings;
 // at 0.5 they are about as loud, and the limiter catches the peaks of dense
 // passages, which would otherwise go up to 4 dB over full scale.
@@ -417,6 +419,7 @@ void GstEngine::seek(qint64 ms)
     const gint64 ns = m_originNs + target * nsPerMs;
     m_ended = false;
     m_endTaken = false;
+    m_staleEnd = 0;
     m_pipe->run([ns](GstElement* playbin) {
         const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
         gst_element_seek_simple(playbin, GST_FORMAT_TIME, flags, ns);
@@ -451,6 +454,12 @@ qint64 GstEngine::Position() const
     if (!gst_element_query_position(m_pipe->playbin(), GST_FORMAT_TIME, &ns))
         return 0;
     const qint64 ms = std::max<qint64>(0, (ns - m_originNs) / nsPerMs);
+    // Just after a gapless change the sink may still tell where the file
+    // before ended; the new one starts at 0, so the first position away from
+    // that end is the new file's own.
+    if (m_staleEnd > 0 && std::abs(ms - m_staleEnd) <= staleSlackMs)
+        return 0;
+    m_staleEnd = 0;
     return m_length > 0 ? std::min(ms, m_length - 1) : ms;
 }
 
@@ -526,6 +535,7 @@ void GstEngine::close()
     m_endTaken = false;
     m_streams = 0;
     m_length = 0;
+    m_staleEnd = 0;
     m_reports.clear();
 }
 
@@ -595,6 +605,7 @@ void GstEngine::nextStarted()
         return;
     m_fileName = next->file;
     m_originNs = 0;
+    m_staleEnd = m_length;
     m_length = 0;
     m_ended = false;
     m_endTaken = false;

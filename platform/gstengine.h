@@ -81,9 +81,10 @@ private:
     bool m_showsVideo = false;
     bool m_ended = false;
     bool m_failed = false;
-    bool m_endTaken = false; // the player knows of the end: through poll or the end handler
-    int m_streams = 0;       // streams started since the open: the first is the file opened
-    qint64 m_length = 0;     // the last one the pipeline told
-    Tags m_tags;             // of the open file
+    bool m_endTaken = false;       // the player knows of the end: through poll or the end handler
+    int m_streams = 0;             // streams started since the open: the first is the file opened
+    qint64 m_length = 0;           // the last one the pipeline told
+    mutable qint64 m_staleEnd = 0; // the end of the file before, until a position leaves it
+    Tags m_tags;                   // of the open file
     std::deque<std::pair<Next, int>> m_reports; // read from the bus, not yet told
 };

@@ -407,8 +407,8 @@ private Q_SLOTS:
     // One sine cut into pieces of odd lengths, played one after another, comes
     // out as the pieces decoded one by one, joined: no sample lost or added
     // (hundreds off where one is), nothing but rounding changed. Polled as the
-    // player's tick does, the length always belongs to the piece last told
-    // as started, as the title shown beside it does.
+    // player's tick does, length and position always belong to the piece last
+    // told as started, as the title shown beside them does.
     void gaplessJoins_data()
     {
         QTest::addColumn<QString>("ext");
@@ -456,11 +456,20 @@ private Q_SLOTS:
         engine.setNext(pieces[1], 1);
         engine.Command(u"play"_s);
         const QDeadlineTimer deadline(15000);
+        qsizetype piece = 0;
+        qint64 position = 0;
         for (engine.poll(); engine.mode() != Mode::Stopped; engine.poll()) {
-            const qint64 ms = lengths[size_t(started.value(started.size() - 1))] * 1000 / 44100;
+            const int now = started.value(started.size() - 1);
+            const qint64 ms = lengths[size_t(now)] * 1000 / 44100;
             QVERIFY2(engine.Length() == 0 || std::abs(engine.Length() - ms) < 50,
-                     qPrintable(u"%1 ms after piece %2 started"_s.arg(engine.Length())
-                                    .arg(started.value(started.size() - 1))));
+                     qPrintable(u"%1 ms after piece %2 started"_s.arg(engine.Length()).arg(now)));
+            // Within a piece the position only moves on.
+            const qint64 at = engine.Position();
+            QVERIFY2(
+                started.size() != piece || at >= position,
+                qPrintable(u"piece %1 went from %2 to %3 ms"_s.arg(now).arg(position).arg(at)));
+            piece = started.size();
+            position = at;
             QVERIFY(!deadline.hasExpired());
             QThread::msleep(5);
         }
