@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 #include <map>
 #include <rapidcheck.h>
 #include <rapidcheck/state.h>
@@ -343,9 +344,13 @@ void pruefen(const Modell& m, Programm& p)
     }
     RC_ASSERT(p.dialogs.questions.size() == m.fragen);
     RC_ASSERT(p.dialogs.messages.size() == m.meldungen);
-    for (int w = 0; w < 5; ++w)
+    for (int w = 0; w < 5; ++w) {
         if ((p.fenster(w) && p.fenster(w)->isVisible()) != m.offen[size_t(w)])
             RC_FAIL("window " + s(fenster[w]) + (m.offen[size_t(w)] ? " closed" : " open"));
+        // Each a window of its own on the desktop, not kept above the main one.
+        if (m.offen[size_t(w)])
+            RC_ASSERT(!p.fenster(w)->windowHandle()->transientParent());
+    }
     if (m.offen[Einst])
         for (size_t i = 0; i < 5; ++i)
             RC_ASSERT(p.player->Einstellungen->checkBox[i]->isChecked() == m.boxen[i]);
