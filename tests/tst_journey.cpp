@@ -22,6 +22,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
@@ -397,12 +398,14 @@ struct Schritt : rc::state::Command<Modell, Programm> {
 };
 
 // One kind of step: when it can be taken, what the model expects, what the
-// user does, and how a person reads it.
+// user does, and how a person reads it: %n is the row, %w the n-th of the
+// values, [a|b] a when the answer is Ja, and %c the change before a start.
 struct Art {
     bool (*gilt)(const Modell&, int n);
     void (*erwarten)(Modell&, const Schritt&);
     void (*tun)(const Modell& vorher, Programm&, const Schritt&);
-    QString (*text)(const Schritt&);
+    const char16_t* text;
+    const QStringList* werte = nullptr;
 };
 
 void druecken(QWidget* w, const QString& text)
@@ -424,22 +427,6 @@ template <int Liste> void inWarteliste(const Modell&, Programm& p, const Schritt
     druecken(w, knoepfe[x.art - 7]);
 }
 
-QString warteText(const Schritt& x)
-{
-    static const QStringList t = {u"click row %1 of the library, press \".... Hinzufügen\""_s,
-                                  u"click row %1 of the queue, press \".... Entfernen\""_s,
-                                  u"click row %1 of the queue, press \"Hoch\""_s,
-                                  u"click row %1 of the queue, press \"Runter\""_s,
-                                  u"press \"Alles löschen\""_s};
-    return u"In \"Warteliste\", "_s + t[x.art - 7].arg(x.n + 1);
-}
-
-QString nachFrage(const Schritt& x)
-{
-    return x.ja ? u"; if a question follows, answer Ja"_s
-                : u"; if a question follows, answer Nein"_s;
-}
-
 bool spielt(const Modell& m)
 {
     return m.modus == u"PLAY" || m.modus == u"PAUSE";
@@ -447,6 +434,12 @@ bool spielt(const Modell& m)
 
 enum { Play, Pause, Next, Stop, Liedende };
 enum { SchliessenJa, SchliessenNein, BeendenJa, BeendenNein };
+const QStringList knopftexte = {u"Press Play"_s, u"Press Pause"_s, u"Press Next"_s, u"Press Stop"_s,
+                                u"Let the track play to its end"_s};
+const QStringList enden = {
+    u"Close the main window, answer Ja; if a question follows, answer [Ja|Nein], %c start again"_s,
+    u"Close the main window, answer Nein"_s, u"Choose \"Beenden\", answer Ja, %c start again"_s,
+    u"Choose \"Beenden\", answer Nein"_s};
 
 void ende(Modell& m, const Schritt& x)
 {
@@ -507,7 +500,7 @@ const Art arten[] = {
          m.offen[size_t(x.n)] = true;
      },
      [](const Modell&, Programm& p, const Schritt& x) { p.menu(menue[x.n]); },
-     [](const Schritt& x) { return u"Open \"%1\" from the menu"_s.arg(fenster[x.n]); }},
+     u"Open \"%w\" from the menu", &fenster},
     {// close it
      [](const Modell& m, int n) { return n < 5 && m.offen[size_t(n)]; },
      [](Modell& m, const Schritt& x) {
@@ -531,11 +524,9 @@ const Art arten[] = {
          aktivieren(p.fenster(x.n));
          QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
      },
-     [](const Schritt& x) -> QString {
-         return (x.ja ? u"Press Escape in \"%1\""_s : u"Close \"%1\" with its close box"_s)
-                    .arg(fenster[x.n]) +
-                nachFrage(x);
-     }},
+     u"[Press Escape in|Close] \"%w\"[| with its close box]; if a question follows, answer "
+     u"[Ja|Nein]",
+     &fenster},
     {// type a source folder and save it
      [](const Modell& m, int n) { return m.offen[Pfade] && n < eingaben.size(); },
      [](Modell& m, const Schritt& x) {
@@ -552,17 +543,14 @@ const Art arten[] = {
                 QString(eingaben[x.n]).replace(u"%1"_s, vorher.ordner));
          klicken(p.player->Quellpfad->cmdSpeichern);
      },
-     [](const Schritt& x) {
-         return u"In \"Quellpfade\", type \"%1\" and press \"Neuen Quellpfad jetzt speichern\""_s
-             .arg(QString(eingaben[x.n]).replace(u"%1"_s, u"<data folder>"_s));
-     }},
+     u"In \"Quellpfade\", type \"%w\" and press \"Neuen Quellpfad jetzt speichern\"", &eingaben},
     {// click a source folder
      [](const Modell& m, int n) { return m.offen[Pfade] && n < m.liste.size(); },
      [](Modell& m, const Schritt& x) { m.eingabe = m.liste[m.markiert = x.n]; },
      [](const Modell&, Programm& p, const Schritt& x) {
          zeileKlicken(p.player->Quellpfad->lstPfade, x.n);
      },
-     [](const Schritt& x) { return u"In \"Quellpfade\", click row %1"_s.arg(x.n + 1); }},
+     u"In \"Quellpfade\", click row %n"},
     {// move through them with the keyboard
      [](const Modell& m, int n) { return m.offen[Pfade] && m.markiert >= 0 && n == 0; },
      [](Modell& m, const Schritt& x) {
@@ -574,10 +562,7 @@ const Art arten[] = {
          p.player->Quellpfad->lstPfade->setFocus(Qt::TabFocusReason);
          QTest::keyClick(p.player->Quellpfad->lstPfade, x.ja ? Qt::Key_Down : Qt::Key_Up);
      },
-     [](const Schritt& x) -> QString {
-         return u"In \"Quellpfade\", give the list the focus and press "_s +
-                (x.ja ? u"Down" : u"Up");
-     }},
+     u"In \"Quellpfade\", give the list the focus and press [Down|Up]"},
     {// delete the selected one
      [](const Modell& m, int n) { return m.offen[Pfade] && n == 0; },
      [](Modell& m, const Schritt&) {
@@ -585,7 +570,7 @@ const Art arten[] = {
              m.liste.removeAt(std::exchange(m.markiert, -1));
      },
      [](const Modell&, Programm& p, const Schritt&) { klicken(p.player->Quellpfad->cmdlöschen); },
-     [](const Schritt&) { return u"In \"Quellpfade\", press \"Markierten Pfad löschen\""_s; }},
+     u"In \"Quellpfade\", press \"Markierten Pfad löschen\""},
     {// tick an option
      [](const Modell& m, int n) { return m.offen[Einst] && n < 5; },
      [](Modell& m, const Schritt& x) {
@@ -595,27 +580,29 @@ const Art arten[] = {
      [](const Modell&, Programm& p, const Schritt& x) {
          klicken(p.player->Einstellungen->checkBox[size_t(x.n)], {8, 8});
      },
-     [](const Schritt& x) { return u"In \"Einstellungen\", click box %1"_s.arg(x.n + 1); }},
+     u"In \"Einstellungen\", click box %n"},
     {// the queue window: add, remove, up, down, clear
      [](const Modell& m, int n) { return m.offen[Warte] && n < m.bibliothek.size(); },
      [](Modell& m, const Schritt& x) { m.warteliste.append(m.bibliothek[x.n].N); }, inWarteliste<0>,
-     warteText},
+     u"In \"Warteliste\", click row %n of the library, press \".... Hinzufügen\""},
     {[](const Modell& m, int n) { return m.offen[Warte] && n < m.warteliste.size(); },
-     [](Modell& m, const Schritt& x) { m.warteliste.removeAt(x.n); }, inWarteliste<1>, warteText},
+     [](Modell& m, const Schritt& x) { m.warteliste.removeAt(x.n); }, inWarteliste<1>,
+     u"In \"Warteliste\", click row %n of the queue, press \".... Entfernen\""},
     {[](const Modell& m, int n) { return m.offen[Warte] && n < m.warteliste.size(); },
      [](Modell& m, const Schritt& x) {
          if (x.n > 0)
              m.warteliste.swapItemsAt(x.n, x.n - 1);
      },
-     inWarteliste<1>, warteText},
+     inWarteliste<1>, u"In \"Warteliste\", click row %n of the queue, press \"Hoch\""},
     {[](const Modell& m, int n) { return m.offen[Warte] && n < m.warteliste.size(); },
      [](Modell& m, const Schritt& x) {
          if (x.n + 1 < m.warteliste.size())
              m.warteliste.swapItemsAt(x.n, x.n + 1);
      },
-     inWarteliste<1>, warteText},
+     inWarteliste<1>, u"In \"Warteliste\", click row %n of the queue, press \"Runter\""},
     {[](const Modell& m, int n) { return m.offen[Warte] && n == 0; },
-     [](Modell& m, const Schritt&) { m.warteliste.clear(); }, inWarteliste<-1>, warteText},
+     [](Modell& m, const Schritt&) { m.warteliste.clear(); }, inWarteliste<-1>,
+     u"In \"Warteliste\", press \"Alles löschen\""},
     {// search
      [](const Modell& m, int n) { return m.offen[Such] && n < suchtexte.size(); },
      [](Modell& m, const Schritt& x) {
@@ -626,9 +613,7 @@ const Art arten[] = {
      [](const Modell&, Programm& p, const Schritt& x) {
          tippen(p.player->Suchen->txtSuchtext, suchtexte[x.n]);
      },
-     [](const Schritt& x) {
-         return u"In \"Suchen\", replace the text with \"%1\""_s.arg(suchtexte[x.n]);
-     }},
+     u"In \"Suchen\", replace the text with \"%w\"", &suchtexte},
     {// play or queue a hit
      [](const Modell& m, int n) { return m.offen[Such] && n < m.treffer().size(); },
      [](Modell& m, const Schritt& x) {
@@ -641,10 +626,7 @@ const Art arten[] = {
          zeileKlicken(p.player->Suchen->combosuchen, x.n);
          klicken(x.ja ? p.player->Suchen->cmdJetztSpielen : p.player->Suchen->cmdWarteListe);
      },
-     [](const Schritt& x) {
-         return u"In \"Suchen\", click hit %1, press \"%2\""_s.arg(x.n + 1).arg(
-             x.ja ? u"Jetzt abspielen"_s : u"Zur Warteliste hinzufügen"_s);
-     }},
+     u"In \"Suchen\", click hit %n, press \"[Jetzt abspielen|Zur Warteliste hinzufügen]\""},
     {// a later start hands over a file
      [](const Modell& m, int n) { return n < draussen.size() && m.lieder.count(draussen[n]); },
      [](Modell& m, const Schritt& x) {
@@ -664,9 +646,7 @@ const Art arten[] = {
          p.sitzung->oeffnen({vorher.pfad(draussen[x.n])});
          p.player->hervorholen();
      },
-     [](const Schritt& x) -> QString {
-         return u"Start the player again with <data folder>/"_s + draussen[x.n];
-     }},
+     u"Start the player again with <data folder>/%w", &draussen},
     {// a data file cannot be written, or can again
      [](const Modell&, int n) { return n < dateien.size(); },
      [](Modell& m, const Schritt& x) {
@@ -683,9 +663,7 @@ const Art arten[] = {
          RC_ASSERT(QDir().mkpath(pfad + u"/x"_s));
          (void)p;
      },
-     [](const Schritt& x) {
-         return u"Put a folder in the place of %1, or remove the one there"_s.arg(dateien[x.n]);
-     }},
+     u"Put a folder in the place of %w, or remove the one there", &dateien},
     {// a playback button, or the track ends
      [](const Modell& m, int n) {
          return n == Play                 ? !spielt(m)
@@ -708,20 +686,9 @@ const Art arten[] = {
              return p.engine->finish();
          klicken(std::array<QWidget*, 4>{k.play, k.pause, k.next, k.stop}[size_t(x.n)]);
      },
-     [](const Schritt& x) {
-         return QStringList{u"Press Play"_s, u"Press Pause"_s, u"Press Next"_s, u"Press Stop"_s,
-                            u"Let the track play to its end"_s}[x.n];
-     }},
+     u"%w", &knopftexte},
     {// one of the three ends, and a start after it
-     [](const Modell&, int n) { return n < 4; }, ende, beenden,
-     [](const Schritt& x) {
-         const QString dann = x.w < 0 ? u", then start again"_s
-                                      : u", then %1 and start again"_s.arg(wechselText(x.w));
-         return QStringList{u"Close the main window, answer Ja"_s + nachFrage(x) + dann,
-                            u"Close the main window, answer Nein"_s,
-                            u"Choose \"Beenden\", answer Ja"_s + dann,
-                            u"Choose \"Beenden\", answer Nein"_s}[x.n];
-     }},
+     [](const Modell&, int n) { return n < 4; }, ende, beenden, u"%w", &enden},
 };
 constexpr int anzahlArten = int(std::size(arten));
 
@@ -761,7 +728,14 @@ void Schritt::run(const Modell& vorher, Programm& p) const
 
 void Schritt::show(std::ostream& os) const
 {
-    os << s(arten[art].text(*this));
+    const Art& a = arten[art];
+    QString t = QString::fromUtf16(a.text);
+    if (a.werte)
+        t.replace(u"%w"_s, QString(a.werte->at(n)).replace(u"%1"_s, u"<data folder>"_s));
+    static const QRegularExpression wahl(u"\\[([^|]*)\\|([^\\]]*)\\]"_s);
+    t.replace(wahl, ja ? u"\\1"_s : u"\\2"_s);
+    t.replace(u"%n"_s, QString::number(n + 1));
+    os << s(t.replace(u"%c"_s, w < 0 ? u"then"_s : wechselText(w) + u", then"_s));
 }
 
 } // namespace
