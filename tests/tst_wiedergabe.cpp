@@ -59,41 +59,6 @@ private Q_SLOTS:
         QCOMPARE(f.w().Listennummer(), 3);
     }
 
-    void buttonsFollowTheState_data()
-    {
-        using K = Wiedergabe::Knoepfe;
-        using Z = Wiedergabe::Zustand;
-        QTest::addColumn<QString>("presses");
-        QTest::addColumn<Z>("zustand");
-        QTest::addColumn<K>("knoepfe");
-        QTest::addColumn<bool>("ticking");
-        const K playing{false, true, true, true, true};
-        QTest::newRow("before the first track") << u""_s << Z::Bereit << K{} << false;
-        QTest::newRow("play") << u"play"_s << Z::Spielt << playing << true;
-        QTest::newRow("pause") << u"play pause"_s << Z::Pause << K{false, true, true, false, false}
-                               << false;
-        QTest::newRow("resume") << u"play pause pause"_s << Z::Spielt << playing << true;
-        QTest::newRow("stop") << u"play stop"_s << Z::Gestoppt << K{} << false;
-    }
-
-    void buttonsFollowTheState()
-    {
-        QFETCH(QString, presses);
-        QFETCH(Wiedergabe::Knoepfe, knoepfe);
-        TenTracks f;
-        for (const QString& press : presses.split(u' ', Qt::SkipEmptyParts)) {
-            if (press == u"play")
-                f.w().PlayClick();
-            else if (press == u"pause")
-                f.w().PauseClick();
-            else
-                f.w().StopClick();
-        }
-        QTEST(f.w().zustand(), "zustand");
-        QVERIFY(f.w().knoepfe() == knoepfe);
-        QTEST(f.w().laeuft(), "ticking");
-    }
-
     void seek_data()
     {
         QTest::addColumn<qint64>("length");
