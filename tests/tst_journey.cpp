@@ -419,8 +419,8 @@ void druecken(QWidget* w, const QString& text)
 // A queue button, after a click on row n of the library's or the queue's list.
 template <int Liste> void inWarteliste(const Modell&, Programm& p, const Schritt& x)
 {
-    static const QStringList knoepfe = {u".... Hinzufügen"_s, u".... Entfernen"_s, u"Hoch"_s,
-                                        u"Runter"_s, u"Alles löschen"_s};
+    const QStringList knoepfe = {u".... Hinzufügen"_s, u".... Entfernen"_s,
+                                 x.ja ? u"Runter"_s : u"Hoch"_s, u"Alles löschen"_s};
     frmWarteliste* w = p.player->Warteliste;
     if (Liste >= 0)
         zeileKlicken(Liste == 0 ? w->comboLieder : w->combowarteliste, x.n);
@@ -581,7 +581,7 @@ const Art arten[] = {
          klicken(p.player->Einstellungen->checkBox[size_t(x.n)], {8, 8});
      },
      u"In \"Einstellungen\", click box %n"},
-    {// the queue window: add, remove, up, down, clear
+    {// the queue window: add, remove, down or up, clear
      [](const Modell& m, int n) { return m.offen[Warte] && n < m.bibliothek.size(); },
      [](Modell& m, const Schritt& x) { m.warteliste.append(m.bibliothek[x.n].N); }, inWarteliste<0>,
      u"In \"Warteliste\", click row %n of the library, press \".... Hinzufügen\""},
@@ -590,16 +590,10 @@ const Art arten[] = {
      u"In \"Warteliste\", click row %n of the queue, press \".... Entfernen\""},
     {[](const Modell& m, int n) { return m.offen[Warte] && n < m.warteliste.size(); },
      [](Modell& m, const Schritt& x) {
-         if (x.n > 0)
-             m.warteliste.swapItemsAt(x.n, x.n - 1);
+         if (const int ziel = x.n + (x.ja ? 1 : -1); ziel >= 0 && ziel < m.warteliste.size())
+             m.warteliste.swapItemsAt(x.n, ziel);
      },
-     inWarteliste<1>, u"In \"Warteliste\", click row %n of the queue, press \"Hoch\""},
-    {[](const Modell& m, int n) { return m.offen[Warte] && n < m.warteliste.size(); },
-     [](Modell& m, const Schritt& x) {
-         if (x.n + 1 < m.warteliste.size())
-             m.warteliste.swapItemsAt(x.n, x.n + 1);
-     },
-     inWarteliste<1>, u"In \"Warteliste\", click row %n of the queue, press \"Runter\""},
+     inWarteliste<1>, u"In \"Warteliste\", click row %n of the queue, press \"[Runter|Hoch]\""},
     {[](const Modell& m, int n) { return m.offen[Warte] && n == 0; },
      [](Modell& m, const Schritt&) { m.warteliste.clear(); }, inWarteliste<-1>,
      u"In \"Warteliste\", press \"Alles löschen\""},
