@@ -370,7 +370,9 @@ void pruefen(const Modell& m, Programm& p)
     RC_ASSERT(s(zeilen(p.player->Suchen->combosuchen->model())) == s(m.treffer().join(u" | ")));
     RC_ASSERT(s(p.player->Suchen->lblTreffer->text()) ==
               s(m.gesucht ? QString::number(m.treffer().size()) + u" Treffer"_s : QString()));
-    RC_ASSERT(s(p.player->StatusBar->panelText(u"Modus"_s)) == s(m.modus));
+    const auto panel = [&](const QString& name) { return s(p.player->StatusBar->panelText(name)); };
+    RC_ASSERT(panel(u"Modus"_s) == s(m.modus));
+    RC_ASSERT(panel(u"Tracks"_s) == std::to_string(m.bibliothek.size()) + " Lieder");
     if (m.auswahl >= 0)
         RC_ASSERT(s(p.player->LIST1->currentText()) == s(m.lied(m.auswahl).text()));
     if (!m.modus.isEmpty() && m.aktuell >= 0)
