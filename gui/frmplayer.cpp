@@ -253,6 +253,13 @@ void frmPlayer::connectSession()
     connect(&w, &Wiedergabe::ticked, this, &frmPlayer::zeigen);
     connect(&m_sitzung.warteliste(), &::Warteliste::wartendAngezeigt, this,
             [this](int n) { StatusBar->setPanelText(warteliste, QString::number(n)); });
+    // The read at start and every file that joins later.
+    const auto anzahl = [this] {
+        StatusBar->setPanelText(tracks, QString::number(m_sitzung.bibliothek().size()) +
+                                            QStringLiteral(" Lieder"));
+    };
+    connect(&m_sitzung.bibliothek(), &QAbstractItemModel::modelReset, this, anzahl);
+    connect(&m_sitzung.bibliothek(), &QAbstractItemModel::rowsInserted, this, anzahl);
 
     connect(&w, &Wiedergabe::tonChanged, this, [this](bool an) {
         tauschen(an ? cmdVolume : cmdnovolume, an ? cmdnovolume : cmdVolume);
@@ -281,8 +288,6 @@ void frmPlayer::Form_Load()
     // A long library read shows its count in a window of its own meanwhile.
     const frmLaden laden(m_sitzung.bibliothek());
     m_sitzung.starten();
-    StatusBar->setPanelText(tracks, QString::number(m_sitzung.bibliothek().size()) +
-                                        QStringLiteral(" Lieder"));
     if (m_sitzung.optionen().MinimiertStarten == 1)
         mnuminimieren_Click();
 }

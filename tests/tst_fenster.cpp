@@ -1,4 +1,6 @@
-// The windows over a session, used with real focus and selection.
+// The windows over a session, used with real focus and selection; files
+// dropped on them; the end from outside; the count of a long library read.
+#include "desktop/sitzungsende.h"
 #include "gui/frmplayer.h"
 #include "gui/frmquellpfad.h"
 #include "gui/frmsuchen.h"
@@ -11,14 +13,21 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QUrl>
 #include <QWindow>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -27,9 +36,9 @@ namespace
 
 // A started main window over a session.
 struct Fenster : SitzungFixture {
-    explicit Fenster(const QByteArray& settings = "00000\r\n", const QByteArray& queue = {})
-        : SitzungFixture({u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}, settings, queue),
-          player(*sitzung, dialogs)
+    explicit Fenster(const QByteArray& settings = "00000\r\n", const QByteArray& queue = {},
+                     const QStringList& music = {u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s})
+        : SitzungFixture(music, settings, queue), player(*sitzung, dialogs)
     {
         player.Form_Load();
         player.show();
@@ -58,6 +67,33 @@ void press(QWidget* window, const QString& text)
             return b->click();
     QFAIL(qPrintable(text));
 }
+
+const QString zwei = u"2 Lieder gefunden"_s;
+
+// Notes when the read's window shows and every count it paints; once it has
+// painted two, a read that waits may go on.
+class Zuschauer final : public QObject
+{
+public:
+    QElapsedTimer seitStart;
+    qint64 gezeigtNach = -1; // ms
+    QStringList gesehen;
+    QSemaphore weiter;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->objectName() == u"frmLaden" &&
+            gezeigtNach < 0)
+            gezeigtNach = seitStart.elapsed();
+        if (event->type() == QEvent::Paint && watched->objectName() == u"lblGefunden") {
+            gesehen.append(static_cast<QLabel*>(watched)->text());
+            if (gesehen.last() == zwei)
+                weiter.release();
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -143,22 +179,6 @@ private Q_SLOTS:
         QCOMPARE(start()->bibliothek().size(), 1);
     }
 
-    // Each is a window of its own on the desktop, not kept above the main
-    // window. How Escape leaves each, the journeys check.
-    void eachWindowIsOwnerless()
-    {
-        Fenster f;
-        for (const auto oeffnen : {&frmPlayer::mnuwarteliste_Click, &frmPlayer::mnuSuchen_Click,
-                                   &frmPlayer::mnuEinstellungen_Click, &frmPlayer::mnuPfade_Click,
-                                   &frmPlayer::mnuInfo_Click})
-            (f.player.*oeffnen)();
-        int fenster = 0;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w != &f.player && w->isVisible() && ++fenster)
-                QVERIFY(!w->windowHandle()->transientParent());
-        QCOMPARE(fenster, 5);
-    }
-
     void mainWindowWithoutAMouse()
     {
         Fenster f;
@@ -177,6 +197,93 @@ private Q_SLOTS:
         f.player.cmdVolume->setFocus();
         QTest::keyClick(f.player.cmdVolume, Qt::Key_Space);
         QVERIFY(f.player.cmdnovolume->hasFocus());
+    }
+
+    void dropOpensAsTheCommandLine_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QString>("queue");
+        // The folder X holds b.wav, d.txt and A/c.mp3, which its walk finds first.
+        QTest::newRow("extension rule on") << "00001\r\n"_ba << u"c.mp3/a.mp3/"_s;
+        QTest::newRow("extension rule off") << "00000\r\n"_ba << u"c.mp3/d.txt/a.mp3/"_s;
+    }
+
+    void dropOpensAsTheCommandLine()
+    {
+        QFETCH(QByteArray, settings);
+        Fenster f(settings, {}, {u"a.mp3"_s, u"z.mp3"_s});
+        QVERIFY(QTest::qWaitForWindowExposed(&f.player));
+        for (const QString& datei : {u"X/b.wav"_s, u"X/d.txt"_s, u"X/A/c.mp3"_s})
+            f.ordner.write(datei);
+        QMimeData daten;
+        daten.setUrls({QUrl::fromLocalFile(f.ordner.path(u"X"_s)),
+                       QUrl::fromLocalFile(f.ordner.path(u"M/a.mp3"_s)),
+                       QUrl(u"https://example.invalid/e.mp3"_s)});
+        // File managers offer the paths as text too, which the chooser's text box would take.
+        daten.setText(f.ordner.path(u"X"_s));
+        QLineEdit* text = f.player.LIST1->lineEdit();
+        const QPointF stelle = text->mapTo(&f.player, text->rect().center());
+        QDragEnterEvent betreten(stelle.toPoint(), Qt::CopyAction, &daten, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(f.player.windowHandle(), &betreten);
+        QVERIFY(betreten.isAccepted());
+        QDropEvent fallen(stelle, Qt::CopyAction, &daten, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(f.player.windowHandle(), &fallen);
+        QVERIFY(fallen.isAccepted());
+        QCOMPARE(f.engine->calls.filter(u"FileName"_s).join(u'|'),
+                 u"FileName "_s + f.ordner.path(u"X/b.wav"_s));
+        QTEST(f.sitzung->warteliste().WartelisteSpeichern(), "queue");
+        QCOMPARE(f.player.LIST1->currentText(), u"b.wav   #3#"_s);
+    }
+
+    // A signal reaches the event loop, and the main window then saves as its
+    // close with Ja does, without a question.
+    void endFromOutside()
+    {
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+            const Sitzungsende sitzungsende;
+            QSignalSpy ende(&sitzungsende, &Sitzungsende::ende);
+            QCOMPARE(std::raise(signal), 0);
+            QVERIFY(ende.wait());
+        }
+        // Random play at start takes b.mp3 from the queue.
+        Fenster f("11000\r\n", "b.mp3/c.mp3/\r\n");
+        QSignalSpy ende(&f.player, &frmPlayer::Programmende);
+        QFile::remove(f.ordner.path(u"Einstellungen.wob"_s));
+        QDir().mkpath(f.ordner.path(u"Einstellungen.wob/x"_s));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"Einstellungen\\.wob"_s));
+        f.player.ohneFrageBeenden();
+        QCOMPARE(ende.size(), 1);
+        QCOMPARE(f.ordner.read(u"Warteliste.wob"_s), "c.mp3/\r\n"_ba);
+        // The close that the session manager sends afterwards asks nothing either.
+        QVERIFY(f.player.close());
+        QCOMPARE(f.dialogs.questions, QStringList());
+    }
+
+    // A read that is over before the window's first tick never shows it, so a
+    // start on a warm disk shows nothing; how long a read takes depends on the
+    // machine's load, so the read here waits for the count instead.
+    void countOnlyOnceTheReadTakesLong()
+    {
+        SitzungFixture f({u"a.mp3"_s, u"b.mp3"_s});
+        // A second folder whose read waits until the first one's count is seen.
+        const QString zweiter = f.ordner.path(u"Z"_s);
+        QDir().mkpath(zweiter);
+        f.ordner.write(u"Quellpfad.wob"_s,
+                       QFile::encodeName(f.ordner.path(u"M"_s) + u';' + zweiter + u';'));
+        Zuschauer zuschauer;
+        qApp->installEventFilter(&zuschauer);
+        f.sitzung->bibliothek().setOrdnerLeser([&](const NativePath& folder) {
+            if (folder == QFile::encodeName(zweiter).toStdString())
+                zuschauer.weiter.tryAcquire(1, 20'000); // never hang, whatever goes wrong
+            return GetFolder(folder);
+        });
+        FakeDialogs dialogs;
+        frmPlayer player(*f.sitzung, dialogs);
+        zuschauer.seitStart.start();
+        player.Form_Load();
+        QVERIFY(zuschauer.gesehen.contains(zwei));
+        // Never before the first tick: a timer may fire up to 5 % early.
+        QVERIFY2(zuschauer.gezeigtNach >= 380, qPrintable(QString::number(zuschauer.gezeigtNach)));
     }
 };
 

@@ -22,12 +22,14 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 #include <map>
-#include <optional>
 #include <rapidcheck.h>
 #include <rapidcheck/state.h>
+#include <set>
 
 using namespace Qt::StringLiterals;
 
@@ -36,9 +38,12 @@ namespace
 
 // Music in the data folder; the source-path file names M at the first start,
 // and a later start hands over files of Draußen or M.
-const std::map<QString, QStringList> musik = {{u"M"_s, {u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}},
-                                              {u"Ärger"_s, {u"d ä.mp3"_s}},
-                                              {u"Draußen"_s, {u"0 neu.mp3"_s, u"bb.mp3"_s}}};
+const std::set<QString> musik = {u"M/a.mp3"_s,       u"M/b.mp3"_s,           u"M/c.mp3"_s,
+                                 u"Ärger/d ä.mp3"_s, u"Draußen/0 neu.mp3"_s, u"Draußen/bb.mp3"_s};
+// How the music changes between an end and the next start: a file comes or
+// goes (the last one of a subfolder with its folder), or "a>b" is renamed.
+const QStringList wechsel = {u"M/ab.mp3"_s, u"M/b.mp3"_s, u"M/Sub/s.mp3"_s, u"Ärger/d ä.mp3"_s,
+                             u"M/c.mp3>M/0 c.mp3"_s};
 const QStringList draussen = {u"Draußen/0 neu.mp3"_s, u"Draußen/bb.mp3"_s, u"M/c.mp3"_s};
 // What a user types as a source folder, with %1 for the data folder, and as a search.
 const QStringList eingaben = {u"%1/Ärger"_s, u"  %1/M  "_s, u"%1/fehlt"_s, u"   "_s,
@@ -57,6 +62,25 @@ std::string s(const QString& text)
 {
     return text.toStdString();
 }
+
+QString wechselText(int w)
+{
+    const QStringList ab = wechsel[w].split(u'>');
+    return ab.size() > 1 ? u"rename <data folder>/%1 to %2, or back"_s.arg(ab[0], ab[1])
+                         : u"add or remove <data folder>/%1"_s.arg(ab[0]);
+}
+
+// The file that change w moves: from where (empty when it comes) to where
+// (empty when it goes).
+template <typename Da> std::pair<QString, QString> gewechselt(Da da, int w)
+{
+    const QStringList ab = wechsel[w].split(u'>');
+    if (ab.size() > 1)
+        return da(ab[0]) ? std::pair(ab[0], ab[1]) : std::pair(ab[1], ab[0]);
+    return da(ab[0]) ? std::pair(ab[0], QString()) : std::pair(QString(), ab[0]);
+}
+
+int ausDemIndex = 0; // starts that read no folder, for the index held them all
 
 struct Lied {
     QString name, ordner;
@@ -85,6 +109,7 @@ struct Modell {
     QString suchtext;
     int fragen = 0, meldungen = 0;
     QStringList nichtGespeichert; // what the last question about failed files named
+    std::set<QString> lieder = musik;
 
     QString pfad(const QString& relativ) const { return ordner + u'/' + relativ; }
     const Lied& lied(int N) const
@@ -141,6 +166,15 @@ struct Modell {
         return inhalt.count(datei) ? QString::fromUtf8(inhalt.at(datei).split('\r').first())
                                    : QString();
     }
+    void wechseln(int w)
+    {
+        if (w < 0)
+            return;
+        const auto [von, nach] = gewechselt([&](const QString& d) { return lieder.count(d); }, w);
+        lieder.erase(von);
+        if (!nach.isEmpty())
+            lieder.insert(nach);
+    }
     // A start on the data files as they are.
     void starten()
     {
@@ -150,11 +184,17 @@ struct Modell {
         quellpfadeOffen = false;
         bibliothek.clear();
         int N = 0;
-        for (const QString& q : quellpfade)
-            for (const QString& name : musik.count(q.mid(ordner.size() + 1))
-                                           ? musik.at(q.mid(ordner.size() + 1))
-                                           : QStringList())
-                einreihen({name, q, N++});
+        for (const QString& q : quellpfade) {
+            // As the walk finds them: subfolders first, names in byte order.
+            QStringList drin;
+            for (const QString& lied : lieder)
+                if (q.startsWith(ordner) && lied.startsWith(q.mid(ordner.size() + 1) + u'/'))
+                    drin.append(lied.mid(q.size() - ordner.size()));
+            std::stable_partition(drin.begin(), drin.end(),
+                                  [](const QString& d) { return d.contains(u'/'); });
+            for (const QString& d : drin)
+                einreihen({d.section(u'/', -1), QString(q + u'/' + d).section(u'/', 0, -2), N++});
+        }
         warteliste.clear();
         for (const QString& name : zeile(WartelisteDatei).split(u'/', Qt::SkipEmptyParts))
             for (const Lied& l : bibliothek)
@@ -180,9 +220,8 @@ struct Modell {
 struct Programm {
     explicit Programm(const Modell& m) : ordner(m.ordner)
     {
-        for (const auto& [folder, files] : musik)
-            for (const QString& file : files)
-                schreiben(folder + u'/' + file, {});
+        for (const QString& lied : musik)
+            schreiben(lied, {});
         for (const auto& [datei, bytes] : m.inhalt)
             schreiben(datei, bytes);
         starten();
@@ -196,6 +235,21 @@ struct Programm {
         QFile f(ordner + u'/' + relativ);
         RC_ASSERT(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
     }
+    // The music as the model's change w leaves it.
+    void wechseln(int w)
+    {
+        if (w < 0)
+            return;
+        const auto [von, nach] =
+            gewechselt([&](const QString& d) { return QFile::exists(ordner + u'/' + d); }, w);
+        if (von.isEmpty())
+            return schreiben(nach, {});
+        if (!nach.isEmpty())
+            return RC_ASSERT(QDir(ordner).rename(von, nach));
+        RC_ASSERT(QFile::remove(ordner + u'/' + von));
+        if (von.count(u'/') > 1)
+            RC_ASSERT(QDir(ordner).rmdir(von.section(u'/', 0, -2)));
+    }
     void starten()
     {
         player.reset();
@@ -207,6 +261,8 @@ struct Programm {
         QObject::connect(player.get(), &frmPlayer::Programmende, [this] { beendet = true; });
         player->Form_Load();
         player->show();
+        const Bibliothek& b = sitzung->bibliothek();
+        ausDemIndex += b.size() > 0 && b.ordnerGelesen() == 0;
         // The user brings a minimised window back before using it.
         minimiert = player->isMinimized();
         player->hervorholen();
@@ -289,9 +345,13 @@ void pruefen(const Modell& m, Programm& p)
     }
     RC_ASSERT(p.dialogs.questions.size() == m.fragen);
     RC_ASSERT(p.dialogs.messages.size() == m.meldungen);
-    for (int w = 0; w < 5; ++w)
+    for (int w = 0; w < 5; ++w) {
         if ((p.fenster(w) && p.fenster(w)->isVisible()) != m.offen[size_t(w)])
             RC_FAIL("window " + s(fenster[w]) + (m.offen[size_t(w)] ? " closed" : " open"));
+        // Each a window of its own on the desktop, not kept above the main one.
+        if (m.offen[size_t(w)])
+            RC_ASSERT(!p.fenster(w)->windowHandle()->transientParent());
+    }
     if (m.offen[Einst])
         for (size_t i = 0; i < 5; ++i)
             RC_ASSERT(p.player->Einstellungen->checkBox[i]->isChecked() == m.boxen[i]);
@@ -310,7 +370,9 @@ void pruefen(const Modell& m, Programm& p)
     RC_ASSERT(s(zeilen(p.player->Suchen->combosuchen->model())) == s(m.treffer().join(u" | ")));
     RC_ASSERT(s(p.player->Suchen->lblTreffer->text()) ==
               s(m.gesucht ? QString::number(m.treffer().size()) + u" Treffer"_s : QString()));
-    RC_ASSERT(s(p.player->StatusBar->panelText(u"Modus"_s)) == s(m.modus));
+    const auto panel = [&](const QString& name) { return s(p.player->StatusBar->panelText(name)); };
+    RC_ASSERT(panel(u"Modus"_s) == s(m.modus));
+    RC_ASSERT(panel(u"Tracks"_s) == std::to_string(m.bibliothek.size()) + " Lieder");
     if (m.auswahl >= 0)
         RC_ASSERT(s(p.player->LIST1->currentText()) == s(m.lied(m.auswahl).text()));
     if (!m.modus.isEmpty() && m.aktuell >= 0)
@@ -324,365 +386,353 @@ rc::Gen<int> eine(int n)
     return rc::gen::resize(100, rc::gen::inRange(0, n));
 }
 
-// One thing a user does: what, on which window, row, text or file, and the
-// answer to a question it may bring.
+// One thing a user does: its kind, the window, row, box, text, file, button
+// or end it takes, the answer to a question it may bring, and for an end the
+// change to the music before the next start.
 struct Schritt : rc::state::Command<Modell, Programm> {
-    enum Art {
-        Oeffnen,
-        Schliessen,
-        PfadTippen,
-        PfadKlicken,
-        PfadTaste,
-        PfadLoeschen,
-        Box,
-        Hinzufuegen,
-        Entfernen,
-        Hoch,
-        Runter,
-        Leeren,
-        Suchen,
-        Treffer,
-        Draussen,
-        Sperren,
-        Knopf,
-        Ende,
-        Arten
-    };
-    enum { Play, Pause, Next, Stop, Liedende };
-    enum { SchliessenJa, SchliessenNein, BeendenJa, BeendenNein };
-    Art art = Oeffnen;
-    int n = 0; // window, row, box, text, file, button or end
+    int art = 0, n = 0, w = *eine(int(wechsel.size()) + 1) - 1;
     bool ja = *rc::gen::arbitrary<bool>();
-
-    // One of the steps that can be taken now, each kind as likely.
-    explicit Schritt(const Modell& m)
-    {
-        std::vector<std::pair<Art, std::vector<int>>> moeglich;
-        for (int a = 0; a < Arten; ++a) {
-            std::vector<int> ns;
-            for (int k = 0; k < 9; ++k)
-                if (gilt(Art(a), k, m))
-                    ns.push_back(k);
-            if (!ns.empty())
-                moeglich.emplace_back(Art(a), ns);
-        }
-        const auto& [a, ns] = moeglich[size_t(*eine(int(moeglich.size())))];
-        art = a;
-        n = ns[size_t(*eine(int(ns.size())))];
-    }
-    void checkPreconditions(const Modell& m) const override { RC_PRE(gilt(art, n, m)); }
-
-    static bool gilt(Art art, int n, const Modell& m)
-    {
-        const bool spielt = m.modus == u"PLAY" || m.modus == u"PAUSE";
-        switch (art) {
-        case Oeffnen:
-            return n < 5;
-        case Schliessen:
-            return n < 5 && m.offen[size_t(n)];
-        case PfadTippen:
-            return m.offen[Pfade] && n < eingaben.size();
-        case PfadKlicken:
-            return m.offen[Pfade] && n < m.liste.size();
-        case PfadTaste:
-            return m.offen[Pfade] && m.markiert >= 0;
-        case PfadLoeschen:
-            return m.offen[Pfade];
-        case Box:
-            return m.offen[Einst] && n < 5;
-        case Hinzufuegen:
-            return m.offen[Warte] && n < m.bibliothek.size();
-        case Leeren:
-            return m.offen[Warte];
-        case Suchen:
-            return m.offen[Such];
-        case Treffer:
-            return m.offen[Such] && n < m.treffer().size();
-        case Draussen:
-            return n < draussen.size();
-        case Sperren:
-            return n < dateien.size();
-        case Knopf:
-            return (n == Play                 ? !spielt
-                    : n == Pause || n == Stop ? spielt
-                                              : n < 5 && m.modus == u"PLAY");
-        case Ende:
-            return n < 4;
-        default: // the queue's rows
-            return m.offen[Warte] && n < m.warteliste.size();
-        }
-    }
-
-    void apply(Modell& m) const override
-    {
-        switch (art) {
-        case Oeffnen:
-            if (n == Einst && !m.offen[Einst])
-                for (size_t i = 0; i < 5; ++i)
-                    m.boxen[i] = m.optionen[int(i)] == u'1';
-            if (n == Pfade && !m.offen[Pfade]) {
-                m.liste = m.quellpfade;
-                m.eingabe.clear();
-                m.markiert = -1;
-            }
-            m.offen[size_t(n)] = true;
-            return;
-        case Schliessen:
-            m.offen[size_t(n)] = false;
-            if (n == Einst)
-                for (size_t i = 0; i < 5; ++i)
-                    m.optionen[int(i)] = m.boxen[i] ? u'1' : u'0';
-            if (n == Pfade) {
-                QStringList fehler;
-                m.quellpfade = m.liste;
-                m.speichern(QuellpfadDatei, teileSchreiben(m.liste, u';'), &fehler);
-                m.quellpfadeOffen = !fehler.isEmpty();
-                // A failed write asks whether to close all the same.
-                m.fragen += int(fehler.size());
-                m.offen[Pfade] = !fehler.isEmpty() && !ja;
-            }
-            return;
-        case PfadTippen: {
-            m.eingabe = QString(eingaben[n]).replace(u"%1"_s, m.ordner);
-            const QString pfad = ohneRandLeerzeichen(m.eingabe);
-            // A ";" would split the folder at the next start: refused.
-            if (pfad.contains(u';'))
-                ++m.meldungen;
-            else if (!pfad.isEmpty())
-                m.liste.append(pfad);
-            return;
-        }
-        case PfadKlicken:
-            m.markiert = n;
-            m.eingabe = m.liste[n];
-            return;
-        case PfadTaste:
-            if (const int ziel = m.markiert + (ja ? 1 : -1); ziel >= 0 && ziel < m.liste.size()) {
-                m.markiert = ziel;
-                m.eingabe = m.liste[ziel];
-            }
-            return;
-        case PfadLoeschen:
-            if (m.markiert >= 0)
-                m.liste.removeAt(std::exchange(m.markiert, -1));
-            return;
-        case Box:
-            m.boxen[size_t(n)] = !m.boxen[size_t(n)];
-            m.optionen[n] = m.boxen[size_t(n)] ? u'1' : u'0';
-            return;
-        case Hinzufuegen:
-            m.warteliste.append(m.bibliothek[n].N);
-            return;
-        case Entfernen:
-            m.warteliste.removeAt(n);
-            return;
-        case Hoch:
-        case Runter:
-            if (const int ziel = n + (art == Hoch ? -1 : 1);
-                ziel >= 0 && ziel < m.warteliste.size())
-                m.warteliste.swapItemsAt(n, ziel);
-            return;
-        case Leeren:
-            m.warteliste.clear();
-            return;
-        case Suchen:
-            // Deleting nothing is no change: no search runs.
-            m.gesucht = m.gesucht || !suchtexte[n].isEmpty() || !m.suchtext.isEmpty();
-            m.suchtext = suchtexte[n];
-            return;
-        case Treffer: {
-            const int N =
-                std::find_if(m.bibliothek.begin(), m.bibliothek.end(), [&](const Lied& l) {
-                    return l.text() == m.treffer()[n];
-                })->N;
-            return ja ? m.spielen(N) : m.warteliste.append(N);
-        }
-        case Draussen: {
-            const Lied neu{draussen[n].section(u'/', 1), m.pfad(draussen[n].section(u'/', 0, 0)),
-                           int(m.bibliothek.size())};
-            // The first entry of that file, when the library has one.
-            int erstes = neu.N;
-            for (const Lied& l : m.bibliothek)
-                if (l.ordner == neu.ordner && l.name == neu.name)
-                    erstes = std::min(erstes, l.N);
-            if (erstes == neu.N)
-                m.einreihen(neu);
-            return m.spielen(erstes);
-        }
-        case Sperren:
-            if (!m.gesperrt.removeOne(dateien[n])) {
-                m.gesperrt.append(dateien[n]);
-                m.inhalt.erase(dateien[n]);
-            }
-            return;
-        case Knopf:
-            if (n == Play)
-                m.spielen(m.auswahl);
-            else if (n == Pause)
-                m.modus = m.modus == u"PLAY" ? u"PAUSE"_s : u"PLAY"_s;
-            else if (n == Stop)
-                m.modus = u"STOP"_s;
-            else
-                m.naechstes();
-            return;
-        case Ende:
-            ++m.fragen;
-            if (n == SchliessenNein || n == BeendenNein)
-                return;
-            if (n == SchliessenJa) {
-                QStringList fehler, namen;
-                for (const int N : m.warteliste)
-                    namen.append(m.lied(N).name);
-                if (m.optionen[0] == u'1')
-                    m.speichern(WartelisteDatei,
-                                namen.isEmpty() ? u"/"_s : teileSchreiben(namen, u'/'), &fehler);
-                m.speichern(EinstellungenDatei, m.optionen, &fehler);
-                // An open source-paths window saves its list with the rest.
-                if (m.offen[Pfade] || m.quellpfadeOffen)
-                    m.speichern(QuellpfadDatei,
-                                teileSchreiben(m.offen[Pfade] ? m.liste : m.quellpfade, u';'),
-                                &fehler);
-                m.nichtGespeichert = fehler;
-                if (!fehler.isEmpty() && (++m.fragen, !ja))
-                    return;
-            }
-            return m.starten();
-        default:
-            return;
-        }
-    }
-
-    void run(const Modell& vorher, Programm& p) const override
-    {
-        frmPlayer& f = *p.player;
-        p.dialogs.answers = {ja};
-        switch (art) {
-        case Oeffnen:
-            p.menu(menue[n]);
-            break;
-        case Schliessen:
-            if (ja) {
-                aktivieren(p.fenster(n));
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-            } else {
-                p.fenster(n)->close();
-            }
-            break;
-        case PfadTippen:
-            tippen(f.Quellpfad->txtEingabe, QString(eingaben[n]).replace(u"%1"_s, vorher.ordner));
-            klicken(f.Quellpfad->cmdSpeichern);
-            break;
-        case PfadKlicken:
-            zeileKlicken(f.Quellpfad->lstPfade, n);
-            break;
-        case PfadTaste:
-            aktivieren(f.Quellpfad);
-            f.Quellpfad->lstPfade->setFocus(Qt::TabFocusReason);
-            QTest::keyClick(f.Quellpfad->lstPfade, ja ? Qt::Key_Down : Qt::Key_Up);
-            break;
-        case PfadLoeschen:
-            klicken(f.Quellpfad->cmdlöschen);
-            break;
-        case Box:
-            klicken(f.Einstellungen->checkBox[size_t(n)], {8, 8});
-            break;
-        case Suchen:
-            tippen(f.Suchen->txtSuchtext, suchtexte[n]);
-            break;
-        case Treffer:
-            zeileKlicken(f.Suchen->combosuchen, n);
-            klicken(ja ? f.Suchen->cmdJetztSpielen : f.Suchen->cmdWarteListe);
-            break;
-        case Draussen:
-            p.sitzung->oeffnen({vorher.pfad(draussen[n])});
-            f.hervorholen();
-            break;
-        case Sperren:
-            if (vorher.gesperrt.contains(dateien[n])) {
-                RC_ASSERT(QDir(vorher.pfad(dateien[n])).removeRecursively());
-            } else {
-                QFile::remove(vorher.pfad(dateien[n]));
-                RC_ASSERT(QDir().mkpath(vorher.pfad(dateien[n] + u"/x"_s)));
-            }
-            break;
-        case Knopf:
-            if (n == Liedende)
-                p.engine->finish();
-            else
-                klicken(std::array<QWidget*, 4>{f.mscMusik->play, f.mscMusik->pause,
-                                                f.mscMusik->next, f.mscMusik->stop}[size_t(n)]);
-            break;
-        case Ende: {
-            p.dialogs.answers = {n == SchliessenJa || n == BeendenJa, ja};
-            if (n == SchliessenJa || n == SchliessenNein)
-                f.close();
-            else
-                p.menu(u"Beenden"_s);
-            const Modell nachher = nextState(vorher);
-            if (n == SchliessenJa && !nachher.nichtGespeichert.isEmpty())
-                for (const QString& datei : dateien)
-                    RC_ASSERT(p.dialogs.questions.last().contains(datei + u':') ==
-                              nachher.nichtGespeichert.contains(datei));
-            if (p.beendet) {
-                p.starten();
-                RC_ASSERT(p.minimiert == (nachher.optionen[3] == u'1'));
-            }
-            break;
-        }
-        default: { // the queue window
-            static const QStringList knoepfe = {u".... Hinzufügen"_s, u".... Entfernen"_s,
-                                                u"Hoch"_s, u"Runter"_s, u"Alles löschen"_s};
-            if (art != Leeren)
-                zeileKlicken(art == Hinzufuegen ? f.Warteliste->comboLieder
-                                                : f.Warteliste->combowarteliste,
-                             n);
-            for (QPushButton* b : f.Warteliste->findChildren<QPushButton*>())
-                if (b->text() == knoepfe[art - Hinzufuegen])
-                    klicken(b);
-        }
-        }
-        pruefen(nextState(vorher), p);
-    }
-
-    void show(std::ostream& os) const override
-    {
-        const QString zeile = QString::number(n + 1);
-        const QString ende = ja ? u"; if a question follows, answer Ja"_s
-                                : u"; if a question follows, answer Nein"_s;
-        const std::array<QString, Arten> texte = {
-            u"Open \"%1\" from the menu"_s.arg(fenster.value(n)),
-            (ja ? u"Press Escape in \"%1\""_s : u"Close \"%1\" with its close box"_s)
-                    .arg(fenster.value(n)) +
-                ende,
-            u"In \"Quellpfade\", type \"%1\" and press \"Neuen Quellpfad jetzt speichern\""_s.arg(
-                QString(eingaben.value(n)).replace(u"%1"_s, u"<data folder>"_s)),
-            u"In \"Quellpfade\", click row "_s + zeile,
-            u"In \"Quellpfade\", give the list the focus and press "_s + (ja ? u"Down" : u"Up"),
-            u"In \"Quellpfade\", press \"Markierten Pfad löschen\""_s,
-            u"In \"Einstellungen\", click box "_s + zeile,
-            u"In \"Warteliste\", click row %1 of the library, press \".... Hinzufügen\""_s.arg(n +
-                                                                                               1),
-            u"In \"Warteliste\", click row %1 of the queue, press \".... Entfernen\""_s.arg(n + 1),
-            u"In \"Warteliste\", click row %1 of the queue, press \"Hoch\""_s.arg(n + 1),
-            u"In \"Warteliste\", click row %1 of the queue, press \"Runter\""_s.arg(n + 1),
-            u"In \"Warteliste\", press \"Alles löschen\""_s,
-            u"In \"Suchen\", replace the text with \"%1\""_s.arg(suchtexte.value(n)),
-            u"In \"Suchen\", click hit %1, press \"%2\""_s.arg(zeile).arg(
-                ja ? u"Jetzt abspielen"_s : u"Zur Warteliste hinzufügen"_s),
-            u"Start the player again with <data folder>/"_s + draussen.value(n),
-            u"Put a folder in the place of %1, or remove the one there"_s.arg(dateien.value(n)),
-            QStringList{u"Press Play"_s, u"Press Pause"_s, u"Press Next"_s, u"Press Stop"_s,
-                        u"Let the track play to its end"_s}
-                .value(n),
-            QStringList{u"Close the main window, answer Ja"_s + ende + u", then start again"_s,
-                        u"Close the main window, answer Nein"_s,
-                        u"Choose \"Beenden\", answer Ja, then start again"_s,
-                        u"Choose \"Beenden\", answer Nein"_s}
-                .value(n),
-        };
-        os << s(texte[art]);
-    }
+    explicit Schritt(const Modell& m);
+    void checkPreconditions(const Modell& m) const override;
+    void apply(Modell& m) const override;
+    void run(const Modell& vorher, Programm& p) const override;
+    void show(std::ostream& os) const override;
 };
+
+// One kind of step: when it can be taken, what the model expects, what the
+// user does, and how a person reads it: %n is the row, %w the n-th of the
+// values, [a|b] a when the answer is Ja, and %c the change before a start.
+struct Art {
+    bool (*gilt)(const Modell&, int n);
+    void (*erwarten)(Modell&, const Schritt&);
+    void (*tun)(const Modell& vorher, Programm&, const Schritt&);
+    const char16_t* text;
+    const QStringList* werte = nullptr;
+};
+
+void druecken(QWidget* w, const QString& text)
+{
+    for (QPushButton* b : w->findChildren<QPushButton*>())
+        if (b->text() == text)
+            return klicken(b);
+    RC_FAIL("no button " + s(text));
+}
+
+// A queue button, after a click on row n of the library's or the queue's list.
+template <int Liste> void inWarteliste(const Modell&, Programm& p, const Schritt& x)
+{
+    const QStringList knoepfe = {u".... Hinzufügen"_s, u".... Entfernen"_s,
+                                 x.ja ? u"Runter"_s : u"Hoch"_s, u"Alles löschen"_s};
+    frmWarteliste* w = p.player->Warteliste;
+    if (Liste >= 0)
+        zeileKlicken(Liste == 0 ? w->comboLieder : w->combowarteliste, x.n);
+    druecken(w, knoepfe[x.art - 7]);
+}
+
+bool spielt(const Modell& m)
+{
+    return m.modus == u"PLAY" || m.modus == u"PAUSE";
+}
+
+enum { Play, Pause, Next, Stop, Liedende };
+enum { SchliessenJa, SchliessenNein, BeendenJa, BeendenNein };
+const QStringList knopftexte = {u"Press Play"_s, u"Press Pause"_s, u"Press Next"_s, u"Press Stop"_s,
+                                u"Let the track play to its end"_s};
+const QStringList enden = {
+    u"Close the main window, answer Ja; if a question follows, answer [Ja|Nein], %c start again"_s,
+    u"Close the main window, answer Nein"_s, u"Choose \"Beenden\", answer Ja, %c start again"_s,
+    u"Choose \"Beenden\", answer Nein"_s};
+
+void ende(Modell& m, const Schritt& x)
+{
+    ++m.fragen;
+    if (x.n == SchliessenNein || x.n == BeendenNein)
+        return;
+    if (x.n == SchliessenJa) {
+        QStringList fehler, namen;
+        for (const int N : m.warteliste)
+            namen.append(m.lied(N).name);
+        if (m.optionen[0] == u'1')
+            m.speichern(WartelisteDatei, namen.isEmpty() ? u"/"_s : teileSchreiben(namen, u'/'),
+                        &fehler);
+        m.speichern(EinstellungenDatei, m.optionen, &fehler);
+        // An open source-paths window saves its list with the rest.
+        if (m.offen[Pfade] || m.quellpfadeOffen)
+            m.speichern(QuellpfadDatei,
+                        teileSchreiben(m.offen[Pfade] ? m.liste : m.quellpfade, u';'), &fehler);
+        m.nichtGespeichert = fehler;
+        if (!fehler.isEmpty() && (++m.fragen, !x.ja))
+            return;
+    }
+    m.wechseln(x.w);
+    m.starten();
+}
+
+void beenden(const Modell& vorher, Programm& p, const Schritt& x)
+{
+    p.dialogs.answers = {x.n == SchliessenJa || x.n == BeendenJa, x.ja};
+    if (x.n == SchliessenJa || x.n == SchliessenNein)
+        p.player->close();
+    else
+        p.menu(u"Beenden"_s);
+    const Modell nachher = x.nextState(vorher);
+    if (x.n == SchliessenJa && !nachher.nichtGespeichert.isEmpty())
+        for (const QString& datei : dateien)
+            RC_ASSERT(p.dialogs.questions.last().contains(datei + u':') ==
+                      nachher.nichtGespeichert.contains(datei));
+    if (p.beendet) {
+        p.wechseln(x.w);
+        p.starten();
+        RC_ASSERT(p.minimiert == (nachher.optionen[3] == u'1'));
+    }
+}
+
+const Art arten[] = {
+    {// open a window
+     [](const Modell&, int n) { return n < 5; },
+     [](Modell& m, const Schritt& x) {
+         if (x.n == Einst && !m.offen[Einst])
+             for (size_t i = 0; i < 5; ++i)
+                 m.boxen[i] = m.optionen[int(i)] == u'1';
+         if (x.n == Pfade && !m.offen[Pfade]) {
+             m.liste = m.quellpfade;
+             m.eingabe.clear();
+             m.markiert = -1;
+         }
+         m.offen[size_t(x.n)] = true;
+     },
+     [](const Modell&, Programm& p, const Schritt& x) { p.menu(menue[x.n]); },
+     u"Open \"%w\" from the menu", &fenster},
+    {// close it
+     [](const Modell& m, int n) { return n < 5 && m.offen[size_t(n)]; },
+     [](Modell& m, const Schritt& x) {
+         m.offen[size_t(x.n)] = false;
+         if (x.n == Einst)
+             for (size_t i = 0; i < 5; ++i)
+                 m.optionen[int(i)] = m.boxen[i] ? u'1' : u'0';
+         if (x.n == Pfade) {
+             QStringList fehler;
+             m.quellpfade = m.liste;
+             m.speichern(QuellpfadDatei, teileSchreiben(m.liste, u';'), &fehler);
+             m.quellpfadeOffen = !fehler.isEmpty();
+             // A failed write asks whether to close all the same.
+             m.fragen += int(fehler.size());
+             m.offen[Pfade] = !fehler.isEmpty() && !x.ja;
+         }
+     },
+     [](const Modell&, Programm& p, const Schritt& x) {
+         if (!x.ja)
+             return p.fenster(x.n)->close(), void();
+         aktivieren(p.fenster(x.n));
+         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+     },
+     u"[Press Escape in|Close] \"%w\"[| with its close box]; if a question follows, answer "
+     u"[Ja|Nein]",
+     &fenster},
+    {// type a source folder and save it
+     [](const Modell& m, int n) { return m.offen[Pfade] && n < eingaben.size(); },
+     [](Modell& m, const Schritt& x) {
+         m.eingabe = QString(eingaben[x.n]).replace(u"%1"_s, m.ordner);
+         const QString pfad = ohneRandLeerzeichen(m.eingabe);
+         // A ";" would split the folder at the next start: refused.
+         if (pfad.contains(u';'))
+             ++m.meldungen;
+         else if (!pfad.isEmpty())
+             m.liste.append(pfad);
+     },
+     [](const Modell& vorher, Programm& p, const Schritt& x) {
+         tippen(p.player->Quellpfad->txtEingabe,
+                QString(eingaben[x.n]).replace(u"%1"_s, vorher.ordner));
+         klicken(p.player->Quellpfad->cmdSpeichern);
+     },
+     u"In \"Quellpfade\", type \"%w\" and press \"Neuen Quellpfad jetzt speichern\"", &eingaben},
+    {// click a source folder
+     [](const Modell& m, int n) { return m.offen[Pfade] && n < m.liste.size(); },
+     [](Modell& m, const Schritt& x) { m.eingabe = m.liste[m.markiert = x.n]; },
+     [](const Modell&, Programm& p, const Schritt& x) {
+         zeileKlicken(p.player->Quellpfad->lstPfade, x.n);
+     },
+     u"In \"Quellpfade\", click row %n"},
+    {// move through them with the keyboard
+     [](const Modell& m, int n) { return m.offen[Pfade] && m.markiert >= 0 && n == 0; },
+     [](Modell& m, const Schritt& x) {
+         if (const int ziel = m.markiert + (x.ja ? 1 : -1); ziel >= 0 && ziel < m.liste.size())
+             m.eingabe = m.liste[m.markiert = ziel];
+     },
+     [](const Modell&, Programm& p, const Schritt& x) {
+         aktivieren(p.player->Quellpfad);
+         p.player->Quellpfad->lstPfade->setFocus(Qt::TabFocusReason);
+         QTest::keyClick(p.player->Quellpfad->lstPfade, x.ja ? Qt::Key_Down : Qt::Key_Up);
+     },
+     u"In \"Quellpfade\", give the list the focus and press [Down|Up]"},
+    {// delete the selected one
+     [](const Modell& m, int n) { return m.offen[Pfade] && n == 0; },
+     [](Modell& m, const Schritt&) {
+         if (m.markiert >= 0)
+             m.liste.removeAt(std::exchange(m.markiert, -1));
+     },
+     [](const Modell&, Programm& p, const Schritt&) { klicken(p.player->Quellpfad->cmdlöschen); },
+     u"In \"Quellpfade\", press \"Markierten Pfad löschen\""},
+    {// tick an option
+     [](const Modell& m, int n) { return m.offen[Einst] && n < 5; },
+     [](Modell& m, const Schritt& x) {
+         m.boxen[size_t(x.n)] = !m.boxen[size_t(x.n)];
+         m.optionen[x.n] = m.boxen[size_t(x.n)] ? u'1' : u'0';
+     },
+     [](const Modell&, Programm& p, const Schritt& x) {
+         klicken(p.player->Einstellungen->checkBox[size_t(x.n)], {8, 8});
+     },
+     u"In \"Einstellungen\", click box %n"},
+    {// the queue window: add, remove, down or up, clear
+     [](const Modell& m, int n) { return m.offen[Warte] && n < m.bibliothek.size(); },
+     [](Modell& m, const Schritt& x) { m.warteliste.append(m.bibliothek[x.n].N); }, inWarteliste<0>,
+     u"In \"Warteliste\", click row %n of the library, press \".... Hinzufügen\""},
+    {[](const Modell& m, int n) { return m.offen[Warte] && n < m.warteliste.size(); },
+     [](Modell& m, const Schritt& x) { m.warteliste.removeAt(x.n); }, inWarteliste<1>,
+     u"In \"Warteliste\", click row %n of the queue, press \".... Entfernen\""},
+    {[](const Modell& m, int n) { return m.offen[Warte] && n < m.warteliste.size(); },
+     [](Modell& m, const Schritt& x) {
+         if (const int ziel = x.n + (x.ja ? 1 : -1); ziel >= 0 && ziel < m.warteliste.size())
+             m.warteliste.swapItemsAt(x.n, ziel);
+     },
+     inWarteliste<1>, u"In \"Warteliste\", click row %n of the queue, press \"[Runter|Hoch]\""},
+    {[](const Modell& m, int n) { return m.offen[Warte] && n == 0; },
+     [](Modell& m, const Schritt&) { m.warteliste.clear(); }, inWarteliste<-1>,
+     u"In \"Warteliste\", press \"Alles löschen\""},
+    {// search
+     [](const Modell& m, int n) { return m.offen[Such] && n < suchtexte.size(); },
+     [](Modell& m, const Schritt& x) {
+         // Deleting nothing is no change: no search runs.
+         m.gesucht = m.gesucht || !suchtexte[x.n].isEmpty() || !m.suchtext.isEmpty();
+         m.suchtext = suchtexte[x.n];
+     },
+     [](const Modell&, Programm& p, const Schritt& x) {
+         tippen(p.player->Suchen->txtSuchtext, suchtexte[x.n]);
+     },
+     u"In \"Suchen\", replace the text with \"%w\"", &suchtexte},
+    {// play or queue a hit
+     [](const Modell& m, int n) { return m.offen[Such] && n < m.treffer().size(); },
+     [](Modell& m, const Schritt& x) {
+         const int N = std::find_if(m.bibliothek.begin(), m.bibliothek.end(), [&](const Lied& l) {
+                           return l.text() == m.treffer()[x.n];
+                       })->N;
+         x.ja ? m.spielen(N) : m.warteliste.append(N);
+     },
+     [](const Modell&, Programm& p, const Schritt& x) {
+         zeileKlicken(p.player->Suchen->combosuchen, x.n);
+         klicken(x.ja ? p.player->Suchen->cmdJetztSpielen : p.player->Suchen->cmdWarteListe);
+     },
+     u"In \"Suchen\", click hit %n, press \"[Jetzt abspielen|Zur Warteliste hinzufügen]\""},
+    {// a later start hands over a file
+     [](const Modell& m, int n) { return n < draussen.size() && m.lieder.count(draussen[n]); },
+     [](Modell& m, const Schritt& x) {
+         const QString datei = m.pfad(draussen[x.n]);
+         const Lied neu{datei.section(u'/', -1), datei.section(u'/', 0, -2),
+                        int(m.bibliothek.size())};
+         // The first entry of that file, when the library has one.
+         int erstes = neu.N;
+         for (const Lied& l : m.bibliothek)
+             if (l.ordner == neu.ordner && l.name == neu.name)
+                 erstes = std::min(erstes, l.N);
+         if (erstes == neu.N)
+             m.einreihen(neu);
+         m.spielen(erstes);
+     },
+     [](const Modell& vorher, Programm& p, const Schritt& x) {
+         p.sitzung->oeffnen({vorher.pfad(draussen[x.n])});
+         p.player->hervorholen();
+     },
+     u"Start the player again with <data folder>/%w", &draussen},
+    {// a data file cannot be written, or can again
+     [](const Modell&, int n) { return n < dateien.size(); },
+     [](Modell& m, const Schritt& x) {
+         if (!m.gesperrt.removeOne(dateien[x.n])) {
+             m.gesperrt.append(dateien[x.n]);
+             m.inhalt.erase(dateien[x.n]);
+         }
+     },
+     [](const Modell& vorher, Programm& p, const Schritt& x) {
+         const QString pfad = vorher.pfad(dateien[x.n]);
+         if (vorher.gesperrt.contains(dateien[x.n]))
+             return RC_ASSERT(QDir(pfad).removeRecursively());
+         QFile::remove(pfad);
+         RC_ASSERT(QDir().mkpath(pfad + u"/x"_s));
+         (void)p;
+     },
+     u"Put a folder in the place of %w, or remove the one there", &dateien},
+    {// a playback button, or the track ends
+     [](const Modell& m, int n) {
+         return n == Play                 ? !spielt(m)
+                : n == Pause || n == Stop ? spielt(m)
+                                          : n < 5 && m.modus == u"PLAY";
+     },
+     [](Modell& m, const Schritt& x) {
+         if (x.n == Play)
+             m.spielen(m.auswahl);
+         else if (x.n == Pause)
+             m.modus = m.modus == u"PLAY" ? u"PAUSE"_s : u"PLAY"_s;
+         else if (x.n == Stop)
+             m.modus = u"STOP"_s;
+         else
+             m.naechstes();
+     },
+     [](const Modell&, Programm& p, const Schritt& x) {
+         const auto& k = *p.player->mscMusik;
+         if (x.n == Liedende)
+             return p.engine->finish();
+         klicken(std::array<QWidget*, 4>{k.play, k.pause, k.next, k.stop}[size_t(x.n)]);
+     },
+     u"%w", &knopftexte},
+    {// one of the three ends, and a start after it
+     [](const Modell&, int n) { return n < 4; }, ende, beenden, u"%w", &enden},
+};
+constexpr int anzahlArten = int(std::size(arten));
+
+// One of the steps that can be taken now, each kind as likely.
+Schritt::Schritt(const Modell& m)
+{
+    std::vector<std::pair<int, std::vector<int>>> moeglich;
+    for (int a = 0; a < anzahlArten; ++a) {
+        std::vector<int> ns;
+        for (int k = 0; k < 9; ++k)
+            if (arten[a].gilt(m, k))
+                ns.push_back(k);
+        if (!ns.empty())
+            moeglich.emplace_back(a, ns);
+    }
+    const auto& [a, ns] = moeglich[size_t(*eine(int(moeglich.size())))];
+    art = a;
+    n = ns[size_t(*eine(int(ns.size())))];
+}
+
+void Schritt::checkPreconditions(const Modell& m) const
+{
+    RC_PRE(arten[art].gilt(m, n));
+}
+
+void Schritt::apply(Modell& m) const
+{
+    arten[art].erwarten(m, *this);
+}
+
+void Schritt::run(const Modell& vorher, Programm& p) const
+{
+    p.dialogs.answers = {ja};
+    arten[art].tun(vorher, p, *this);
+    pruefen(nextState(vorher), p);
+}
+
+void Schritt::show(std::ostream& os) const
+{
+    const Art& a = arten[art];
+    QString t = QString::fromUtf16(a.text);
+    if (a.werte)
+        t.replace(u"%w"_s, QString(a.werte->at(n)).replace(u"%1"_s, u"<data folder>"_s));
+    static const QRegularExpression wahl(u"\\[([^|]*)\\|([^\\]]*)\\]"_s);
+    t.replace(wahl, ja ? u"\\1"_s : u"\\2"_s);
+    t.replace(u"%n"_s, QString::number(n + 1));
+    os << s(t.replace(u"%c"_s, w < 0 ? u"then"_s : wechselText(w) + u", then"_s));
+}
 
 } // namespace
 
@@ -731,6 +781,9 @@ private Q_SLOTS:
             });
         });
         QVERIFY(ok);
+        // The index kept between starts was read, not passed over.
+        qInfo("%d starts took their library from the index", ausDemIndex);
+        QVERIFY(ausDemIndex > 0);
     }
 
 private:

@@ -59,88 +59,35 @@ private Q_SLOTS:
         QCOMPARE(f.w().Listennummer(), 3);
     }
 
-    void buttonsFollowTheState_data()
-    {
-        using K = Wiedergabe::Knoepfe;
-        using Z = Wiedergabe::Zustand;
-        QTest::addColumn<QString>("presses");
-        QTest::addColumn<Z>("zustand");
-        QTest::addColumn<K>("knoepfe");
-        QTest::addColumn<bool>("ticking");
-        const K playing{false, true, true, true, true};
-        QTest::newRow("before the first track") << u""_s << Z::Bereit << K{} << false;
-        QTest::newRow("play") << u"play"_s << Z::Spielt << playing << true;
-        QTest::newRow("pause") << u"play pause"_s << Z::Pause << K{false, true, true, false, false}
-                               << false;
-        QTest::newRow("resume") << u"play pause pause"_s << Z::Spielt << playing << true;
-        QTest::newRow("stop") << u"play stop"_s << Z::Gestoppt << K{} << false;
-    }
-
-    void buttonsFollowTheState()
-    {
-        QFETCH(QString, presses);
-        QFETCH(Wiedergabe::Knoepfe, knoepfe);
-        TenTracks f;
-        for (const QString& press : presses.split(u' ', Qt::SkipEmptyParts)) {
-            if (press == u"play")
-                f.w().PlayClick();
-            else if (press == u"pause")
-                f.w().PauseClick();
-            else
-                f.w().StopClick();
-        }
-        QTEST(f.w().zustand(), "zustand");
-        QVERIFY(f.w().knoepfe() == knoepfe);
-        QTEST(f.w().laeuft(), "ticking");
-    }
-
-    void seek_data()
-    {
-        QTest::addColumn<qint64>("length");
-        QTest::addColumn<double>("anteil");
-        QTest::addColumn<QString>("from");
-        QTest::newRow("half down to even") << qint64(5) << 0.5 << u"Seek 2"_s;
-        QTest::newRow("half up to even") << qint64(7) << 0.5 << u"Seek 4"_s;
-        QTest::newRow("left of the bar") << qint64(185000) << -0.3 << u"Seek 0"_s;
-        QTest::newRow("right of the bar") << qint64(185000) << 2.5 << u"Seek 185000"_s;
-        QTest::newRow("length unknown") << qint64(0) << 0.5 << QString();
-    }
-
-    void seek()
-    {
-        QFETCH(qint64, length);
-        QFETCH(double, anteil);
-        QFETCH(QString, from);
-        TenTracks f;
-        f.w().Play(0);
-        f.engine->length = length;
-        f.engine->calls.clear();
-        f.w().Fortschritt_MouseUp(anteil);
-        QCOMPARE(f.engine->calls, (from.isEmpty() ? QStringList{} : QStringList{from}));
-        // Only while playing.
-        f.w().PauseClick();
-        f.engine->calls.clear();
-        f.w().Fortschritt_MouseUp(anteil);
-        QVERIFY(f.engine->calls.isEmpty());
-    }
-
-    void clockShows_data()
+    // What the clock shows after a tick, and where a click on the bar seeks to,
+    // only while playing.
+    void clockAndBar_data()
     {
         QTest::addColumn<qint64>("length");
         QTest::addColumn<qint64>("position");
         QTest::addColumn<QString>("shown"); // elapsed, total, percentage, bar
-        QTest::newRow("half way") << qint64(185000) << qint64(92500)
-                                  << u"1 min 32 sek, 3 min 5 sek, 50 %, 50"_s;
+        QTest::addColumn<double>("anteil");
+        QTest::addColumn<QString>("seek");
+        const QString null = u"0 min 0 sek, 0 min 0 sek, 0 %, 0"_s;
+        QTest::newRow("half down to even") << qint64(5) << qint64(0) << null << 0.5 << u"Seek 2"_s;
+        QTest::newRow("half up to even") << qint64(7) << qint64(0) << null << 0.5 << u"Seek 4"_s;
+        QTest::newRow("half way, left of the bar")
+            << qint64(185000) << qint64(92500) << u"1 min 32 sek, 3 min 5 sek, 50 %, 50"_s << -0.3
+            << u"Seek 0"_s;
+        QTest::newRow("over nine hours, right of the bar")
+            << qint64(40'000'000) << qint64(39'999'000)
+            << u"666 min 39 sek, 666 min 40 sek, 99 %, 99"_s << 2.5 << u"Seek 40000000"_s;
         QTest::newRow("length unknown")
-            << qint64(0) << qint64(1500) << u"0 min 1 sek, 0 min 0 sek, 0 %, 0"_s;
-        QTest::newRow("over nine hours") << qint64(40'000'000) << qint64(39'999'000)
-                                         << u"666 min 39 sek, 666 min 40 sek, 99 %, 99"_s;
+            << qint64(0) << qint64(1500) << u"0 min 1 sek, 0 min 0 sek, 0 %, 0"_s << 0.5
+            << QString();
     }
 
-    void clockShows()
+    void clockAndBar()
     {
         QFETCH(qint64, length);
         QFETCH(qint64, position);
+        QFETCH(double, anteil);
+        QFETCH(QString, seek);
         TenTracks f;
         f.w().Play(0);
         f.engine->length = length;
@@ -149,6 +96,13 @@ private Q_SLOTS:
         const Wiedergabe::Anzeige& a = f.w().anzeige();
         const QStringList seen{a.dauerBisher, a.dauerGesamt, a.prozent, QString::number(a.balken)};
         QTEST(seen.join(u", "), "shown");
+        f.engine->calls.clear();
+        f.w().Fortschritt_MouseUp(anteil);
+        QCOMPARE(f.engine->calls, (seek.isEmpty() ? QStringList{} : QStringList{seek}));
+        f.w().PauseClick();
+        f.engine->calls.clear();
+        f.w().Fortschritt_MouseUp(anteil);
+        QVERIFY(f.engine->calls.isEmpty());
     }
 
     void endAndNextNeedNotWaitForTheTick()
