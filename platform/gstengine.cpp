@@ -632,8 +632,11 @@ void GstEngine::updateLength()
 {
     // Asked afresh each time: CBR mp3 without a Xing header tells its duration
     // only once it plays, and VBR estimates improve while it plays.
-    gint64 ns = 0;
-    if (m_prerolled && m_mode != Mode::NotReady &&
+    // Once the next file is read, the pipeline answers with its duration
+    // while this one still plays; this one is read to its end by then.
+    if (!m_prerolled || m_mode == Mode::NotReady || (m_length > 0 && m_pipe->handedOver()))
+        return;
+    if (gint64 ns = 0;
         gst_element_query_duration(m_pipe->playbin(), GST_FORMAT_TIME, &ns) && ns > 0)
         m_length = ns / nsPerMs;
 }
