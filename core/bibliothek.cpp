@@ -512,11 +512,12 @@ void Bibliothek::ListeÜbertragen()
     endResetModel();
 }
 
-QStringList Bibliothek::gefaltet()
+Gefaltet Bibliothek::gefaltet()
 {
     // All texts into one block, at their places: a Latin-1 letter folds from
     // a table, a text with any other folds on its own, and only one whose
-    // length that changes gets a string of its own.
+    // length that changes gets a string of its own. The masks come from the
+    // same pass, in walk order, where the texts lie one after another.
     static const std::array<char16_t, 256> latin1 = [] {
         std::array<char16_t, 256> tabelle{};
         for (char16_t c = 1; c < 256; ++c) {
@@ -525,14 +526,22 @@ QStringList Bibliothek::gefaltet()
         }
         return tabelle;
     }();
+    const auto maske = [](QStringView text) {
+        quint64 m = 0;
+        for (const QChar c : text)
+            m |= Suche::zeichen(c);
+        return m;
+    };
     const QChar* const quelle = m_lesung.texte.constData();
     m_gefaltet.resize(m_lesung.texte.size());
     QChar* const ziel = m_gefaltet.data();
     grosseSeiten(ziel, m_gefaltet.size() * 2);
+    std::vector<quint64> masken(static_cast<size_t>(m_lesung.anzahl()));
     std::unordered_map<int, QString> eigene;
     qsizetype anfang = 0;
     for (qsizetype N = 0; N < m_lesung.anzahl(); ++N) {
         const qsizetype ende = m_lesung.enden[static_cast<size_t>(N)];
+        quint64 m = 0;
         qsizetype i = anfang;
         for (; i < ende; ++i) {
             const char16_t c = quelle[i].unicode();
@@ -540,29 +549,37 @@ QStringList Bibliothek::gefaltet()
             if (!f)
                 break;
             ziel[i] = QChar(f);
+            m |= Suche::zeichen(QChar(f));
         }
         if (i < ende) {
             const QString f = QStringView(quelle + anfang, ende - anfang).toString().toCaseFolded();
+            m = maske(f);
             if (f.size() == ende - anfang)
                 std::copy(f.begin(), f.end(), ziel + anfang);
             else
                 eigene.emplace(static_cast<int>(N), f);
         }
+        masken[static_cast<size_t>(N)] = m;
         anfang = ende;
     }
-    QStringList gefaltet;
-    gefaltet.reserve(size());
-    grosseSeiten(gefaltet.constData(), size() * qsizetype{sizeof(QString)});
+    Gefaltet gefaltet;
+    gefaltet.texte.reserve(size());
+    grosseSeiten(gefaltet.texte.constData(), size() * qsizetype{sizeof(QString)});
+    gefaltet.zeichen.reserve(static_cast<size_t>(size()));
     for (int i = 0; i < size(); ++i) {
         const int N = m_nummern[static_cast<size_t>(i)];
         if (N >= m_lesung.anzahl()) {
-            gefaltet.append(text(N).toCaseFolded());
-        } else if (const auto e = eigene.find(N); e != eigene.end()) {
-            gefaltet.append(e->second);
+            gefaltet.texte.append(text(N).toCaseFolded());
+            gefaltet.zeichen.push_back(maske(gefaltet.texte.back()));
+            continue;
+        }
+        if (const auto e = eigene.find(N); e != eigene.end()) {
+            gefaltet.texte.append(e->second);
         } else {
             const QStringView t = m_lesung.text(N);
-            gefaltet.append(QString::fromRawData(ziel + (t.data() - quelle), t.size()));
+            gefaltet.texte.append(QString::fromRawData(ziel + (t.data() - quelle), t.size()));
         }
+        gefaltet.zeichen.push_back(masken[static_cast<size_t>(N)]);
     }
     return gefaltet;
 }
