@@ -16,6 +16,7 @@
 #include <ctime>
 #include <mutex>
 #include <numeric>
+#include <span>
 #include <string_view>
 #include <thread>
 #include <unordered_map>
@@ -131,44 +132,49 @@ std::array<std::uint64_t, 2> prefixOf(QStringView key)
     return prefix;
 }
 
-// Keys the texts from `from` on, into `keyed` and one buffer that holds the
+// Keys the texts of entries `ns` into `keyed` and one buffer that holds the
 // keys until the sort is done: a million keys of their own would cost a
 // million allocations and more memory than the texts.
-void keyRange(const QStringList& texts, qsizetype from, qsizetype to, std::u16string& keys,
-              Keyed* keyed)
+void keyEntries(const QStringList& texts, std::span<const int> ns, std::u16string& keys,
+                Keyed* keyed)
 {
     qsizetype letters = 0;
-    for (qsizetype i = from; i < to; ++i)
-        letters += texts[i].size();
+    for (const int N : ns)
+        letters += texts[N].size();
     keys.reserve(static_cast<size_t>(letters + letters / 8));
     std::vector<size_t> starts;
-    starts.reserve(static_cast<size_t>(to - from + 1));
-    for (qsizetype i = from; i < to; ++i) {
+    starts.reserve(ns.size() + 1);
+    for (const int N : ns) {
         starts.push_back(keys.size());
-        appendSortKey(texts[i], keys);
+        appendSortKey(texts[N], keys);
     }
     starts.push_back(keys.size());
-    for (size_t k = 0; k + 1 < starts.size(); ++k) {
+    for (size_t k = 0; k < ns.size(); ++k) {
         const QStringView key(keys.data() + starts[k],
                               static_cast<qsizetype>(starts[k + 1] - starts[k]));
-        keyed[k] = {prefixOf(key), key, static_cast<int>(from) + static_cast<int>(k)};
+        keyed[k] = {prefixOf(key), key, ns[k]};
     }
+}
+
+bool keyedLess(const QStringList& texts, const Keyed& a, const Keyed& b)
+{
+    if (a.prefix != b.prefix)
+        return a.prefix < b.prefix;
+    return vor(a.key, texts[a.N], b.key, texts[b.N]);
 }
 
 std::vector<int> sortedForDisplay(const QStringList& texts)
 {
-    const auto less = [&](const Keyed& a, const Keyed& b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
-        return vor(a.key, texts[a.N], b.key, texts[b.N]);
-    };
+    const auto less = [&](const Keyed& a, const Keyed& b) { return keyedLess(texts, a, b); };
     // Two halves keyed and sorted side by side, then merged.
     const qsizetype n = texts.size();
     const qsizetype mid = n / 2;
+    std::vector<int> ns(static_cast<size_t>(n));
+    std::iota(ns.begin(), ns.end(), 0);
     std::vector<Keyed> keyed(static_cast<size_t>(n));
     std::u16string keys[2];
     const auto half = [&](qsizetype from, qsizetype to, std::u16string& buffer) {
-        keyRange(texts, from, to, buffer, keyed.data() + from);
+        keyEntries(texts, std::span(ns).subspan(from, to - from), buffer, keyed.data() + from);
         std::sort(keyed.begin() + from, keyed.begin() + to, less);
     };
     {
@@ -180,6 +186,49 @@ std::vector<int> sortedForDisplay(const QStringList& texts)
     order.reserve(keyed.size());
     for (const Keyed& k : keyed)
         order.push_back(k.N);
+    return order;
+}
+
+// The display order when most entries come in an order that was sorted
+// before (`kept`, by their numbers now): only the others are sorted, and
+// merged in while one pass checks that the kept ones are still in order; a
+// renumbered entry may tie differently with its neighbour, and then all are
+// sorted again.
+std::vector<int> mergedForDisplay(const QStringList& texts, const std::vector<int>& kept)
+{
+    std::vector<char> isKept(static_cast<size_t>(texts.size()));
+    for (const int N : kept)
+        isKept[static_cast<size_t>(N)] = 1;
+    std::vector<int> added;
+    for (int N = 0; N < texts.size(); ++N)
+        if (!isKept[static_cast<size_t>(N)])
+            added.push_back(N);
+    std::vector<Keyed> keyedAdded(added.size());
+    std::u16string addedKeys;
+    keyEntries(texts, added, addedKeys, keyedAdded.data());
+    const auto less = [&](const Keyed& a, const Keyed& b) { return keyedLess(texts, a, b); };
+    std::sort(keyedAdded.begin(), keyedAdded.end(), less);
+
+    std::vector<int> order;
+    order.reserve(static_cast<size_t>(texts.size()));
+    auto next = keyedAdded.cbegin();
+    std::u16string keys[2];
+    Keyed previous{};
+    for (size_t k = 0; k < kept.size(); ++k) {
+        std::u16string& key = keys[k % 2];
+        key.clear();
+        appendSortKey(texts[kept[k]], key);
+        const QStringView view(key.data(), static_cast<qsizetype>(key.size()));
+        const Keyed current{prefixOf(view), view, kept[k]};
+        if (k > 0 && !less(previous, current))
+            return sortedForDisplay(texts);
+        for (; next != keyedAdded.cend() && less(*next, current); ++next)
+            order.push_back(next->N);
+        order.push_back(current.N);
+        previous = current;
+    }
+    for (; next != keyedAdded.cend(); ++next)
+        order.push_back(next->N);
     return order;
 }
 
@@ -410,6 +459,9 @@ void Bibliothek::ShowFolderList(const std::vector<NativePath>& folderspecs, bool
         return listing;
     };
     m_ordnerGelesen = 0;
+    // The entries of the earlier read that a folder from it brings again, by
+    // their new numbers; a folder visited twice brings them once.
+    std::vector<int> neuVonAlt(alt ? static_cast<size_t>(alt->anzahl()) : 0, -1);
     // A folder is visited when its files were looked at; a link back up is not.
     std::unordered_map<NativePath, std::pair<std::uint32_t, std::uint32_t>> besucht;
     // A folder that is missing, unreadable or vanished is left out quietly.
@@ -420,9 +472,20 @@ void Bibliothek::ShowFolderList(const std::vector<NativePath>& folderspecs, bool
             ShowFileList(m_lesung, 0, folderspec, files, AlleDateien);
             const auto anzahl = static_cast<std::uint32_t>(m_lesung.anzahl());
             besucht.try_emplace(folderspec, vorher, anzahl - vorher);
+            if (const auto b = bekannt.find(folderspec);
+                b != bekannt.end() && b->second->anzahl == anzahl - vorher &&
+                (anzahl == vorher || neuVonAlt[b->second->erster] < 0))
+                std::iota(neuVonAlt.begin() + b->second->erster,
+                          neuVonAlt.begin() + b->second->erster + b->second->anzahl,
+                          static_cast<int>(vorher));
             m_gefunden.store(static_cast<int>(anzahl), std::memory_order_relaxed);
         },
         lesen);
+    m_behalten.clear();
+    if (alt && alt->nummern.size() == neuVonAlt.size())
+        for (const int N : alt->nummern)
+            if (neuVonAlt[static_cast<size_t>(N)] >= 0)
+                m_behalten.push_back(neuVonAlt[static_cast<size_t>(N)]);
     // A folder named twice is listed once.
     std::unordered_set<std::string_view> schon;
     m_lesung.gelesen.reserve(gelesen.size());
@@ -492,13 +555,16 @@ void Bibliothek::ListeÜbertragen()
 {
     beginResetModel();
     const qsizetype n = m_lesung.anzahl();
-    // An index from an unchanged tree brings its sorted order along.
+    // An index from an unchanged tree brings its sorted order along; one from
+    // a changed tree the order of the entries that it still holds.
     if (m_lesung.nummern.size() != static_cast<size_t>(n)) {
         QStringList texte;
         texte.reserve(n);
         for (qsizetype N = 0; N < n; ++N)
             texte.append(ansicht(m_lesung.text(N)));
-        m_lesung.nummern = sortedForDisplay(texte);
+        m_lesung.nummern =
+            m_behalten.empty() ? sortedForDisplay(texte) : mergedForDisplay(texte, m_behalten);
+        std::vector<int>().swap(m_behalten);
     }
     m_nummern = m_lesung.nummern;
     m_sortiert.clear();

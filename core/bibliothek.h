@@ -87,6 +87,9 @@ private:
 
     Lesung m_lesung;
     std::vector<Hinzu> m_hinzu;
+    // Entries from the index's sorted order that this read found again, by
+    // their numbers now, in that order.
+    std::vector<int> m_behalten;
     std::atomic<int> m_gefunden = 0;
     int m_ordnerGelesen = 0;
     FolderReader m_leser = GetFolder;

@@ -145,6 +145,9 @@ private Q_SLOTS:
         QTest::addColumn<Aenderung>("aenderung");
         QTest::newRow("unchanged") << Aenderung([](Baum&) {});
         QTest::newRow("file added") << Aenderung([](Baum& b) { datei(b / "R/B/neu.mp3"); });
+        // The two "a.mp3", #1# before #10#, become #2# after #12#.
+        QTest::newRow("file added, twins renumbered")
+            << Aenderung([](Baum& b) { datei(b / "R/A/Sub/t.mp3"); });
         // The link to it dangles now, and the folder of the link did not change.
         QTest::newRow("file removed") << Aenderung([](Baum& b) { fs::remove(b / "R/A/a.mp3"); });
         QTest::newRow("file renamed")
