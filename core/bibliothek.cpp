@@ -603,31 +603,41 @@ Gefaltet Bibliothek::gefaltet()
     QChar* const ziel = m_gefaltet.data();
     grosseSeiten(ziel, m_gefaltet.size() * 2);
     std::vector<quint64> masken(static_cast<size_t>(m_lesung.anzahl()));
-    std::unordered_map<int, QString> eigene;
-    qsizetype anfang = 0;
-    for (qsizetype N = 0; N < m_lesung.anzahl(); ++N) {
-        const qsizetype ende = m_lesung.enden[static_cast<size_t>(N)];
-        quint64 m = 0;
-        qsizetype i = anfang;
-        for (; i < ende; ++i) {
-            const char16_t c = quelle[i].unicode();
-            const char16_t f = c < 256 ? latin1[c] : 0;
-            if (!f)
-                break;
-            ziel[i] = QChar(f);
-            m |= Suche::zeichen(QChar(f));
+    // Two halves side by side.
+    std::unordered_map<int, QString> eigene[2];
+    const auto falten = [&](qsizetype von, qsizetype bis, std::unordered_map<int, QString>& neben) {
+        qsizetype anfang = von == 0 ? 0 : m_lesung.enden[static_cast<size_t>(von - 1)];
+        for (qsizetype N = von; N < bis; ++N) {
+            const qsizetype ende = m_lesung.enden[static_cast<size_t>(N)];
+            quint64 m = 0;
+            qsizetype i = anfang;
+            for (; i < ende; ++i) {
+                const char16_t c = quelle[i].unicode();
+                const char16_t f = c < 256 ? latin1[c] : 0;
+                if (!f)
+                    break;
+                ziel[i] = QChar(f);
+                m |= Suche::zeichen(QChar(f));
+            }
+            if (i < ende) {
+                const QString f =
+                    QStringView(quelle + anfang, ende - anfang).toString().toCaseFolded();
+                m = maske(f);
+                if (f.size() == ende - anfang)
+                    std::copy(f.begin(), f.end(), ziel + anfang);
+                else
+                    neben.emplace(static_cast<int>(N), f);
+            }
+            masken[static_cast<size_t>(N)] = m;
+            anfang = ende;
         }
-        if (i < ende) {
-            const QString f = QStringView(quelle + anfang, ende - anfang).toString().toCaseFolded();
-            m = maske(f);
-            if (f.size() == ende - anfang)
-                std::copy(f.begin(), f.end(), ziel + anfang);
-            else
-                eigene.emplace(static_cast<int>(N), f);
-        }
-        masken[static_cast<size_t>(N)] = m;
-        anfang = ende;
+    };
+    {
+        const qsizetype mitte = m_lesung.anzahl() / 2;
+        const std::jthread zweite([&] { falten(mitte, m_lesung.anzahl(), eigene[1]); });
+        falten(0, mitte, eigene[0]);
     }
+    eigene[0].merge(eigene[1]);
     Gefaltet gefaltet;
     gefaltet.texte.reserve(size());
     grosseSeiten(gefaltet.texte.constData(), size() * qsizetype{sizeof(QString)});
@@ -639,7 +649,7 @@ Gefaltet Bibliothek::gefaltet()
             gefaltet.zeichen.push_back(maske(gefaltet.texte.back()));
             continue;
         }
-        if (const auto e = eigene.find(N); e != eigene.end()) {
+        if (const auto e = eigene[0].find(N); e != eigene[0].end()) {
             gefaltet.texte.append(e->second);
         } else {
             const QStringView t = m_lesung.text(N);
