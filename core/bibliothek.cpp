@@ -191,9 +191,9 @@ std::vector<int> sortedForDisplay(const QStringList& texts)
 
 // The display order when most entries come in an order that was sorted
 // before (`kept`, by their numbers now): only the others are sorted, and
-// merged in while one pass checks that the kept ones are still in order; a
-// renumbered entry may tie differently with its neighbour, and then all are
-// sorted again.
+// merged in while one pass checks that the kept ones are still in order. A
+// renumbered entry may now tie the other way with its twin ("#9#" after
+// "#10#", then "#10#" before "#11#"): the few such go in one by one after.
 std::vector<int> mergedForDisplay(const QStringList& texts, const std::vector<int>& kept)
 {
     std::vector<char> isKept(static_cast<size_t>(texts.size()));
@@ -211,24 +211,45 @@ std::vector<int> mergedForDisplay(const QStringList& texts, const std::vector<in
 
     std::vector<int> order;
     order.reserve(static_cast<size_t>(texts.size()));
+    std::vector<int> outOfOrder;
     auto next = keyedAdded.cbegin();
     std::u16string keys[2];
+    size_t spare = 0; // the buffer that does not hold the previous key
     Keyed previous{};
     for (size_t k = 0; k < kept.size(); ++k) {
-        std::u16string& key = keys[k % 2];
+        std::u16string& key = keys[spare];
         key.clear();
         appendSortKey(texts[kept[k]], key);
         const QStringView view(key.data(), static_cast<qsizetype>(key.size()));
         const Keyed current{prefixOf(view), view, kept[k]};
-        if (k > 0 && !less(previous, current))
-            return sortedForDisplay(texts);
+        if (!order.empty() && !less(previous, current)) {
+            outOfOrder.push_back(current.N);
+            continue;
+        }
         for (; next != keyedAdded.cend() && less(*next, current); ++next)
             order.push_back(next->N);
         order.push_back(current.N);
         previous = current;
+        spare = 1 - spare;
     }
     for (; next != keyedAdded.cend(); ++next)
         order.push_back(next->N);
+    if (outOfOrder.size() > 256)
+        return sortedForDisplay(texts);
+    const auto keyedOf = [](const QString& text, int N, std::u16string& key) {
+        key.clear();
+        appendSortKey(text, key);
+        const QStringView view(key.data(), static_cast<qsizetype>(key.size()));
+        return Keyed{prefixOf(view), view, N};
+    };
+    for (const int N : outOfOrder) {
+        std::u16string key, other;
+        const Keyed entry = keyedOf(texts[N], N, key);
+        const auto place = std::partition_point(order.begin(), order.end(), [&](int M) {
+            return less(keyedOf(texts[M], M, other), entry);
+        });
+        order.insert(place, N);
+    }
     return order;
 }
 
