@@ -16,6 +16,7 @@
 #include <ctime>
 #include <mutex>
 #include <numeric>
+#include <span>
 #include <string_view>
 #include <thread>
 #include <unordered_map>
@@ -131,44 +132,49 @@ std::array<std::uint64_t, 2> prefixOf(QStringView key)
     return prefix;
 }
 
-// Keys the texts from `from` on, into `keyed` and one buffer that holds the
+// Keys the texts of entries `ns` into `keyed` and one buffer that holds the
 // keys until the sort is done: a million keys of their own would cost a
 // million allocations and more memory than the texts.
-void keyRange(const QStringList& texts, qsizetype from, qsizetype to, std::u16string& keys,
-              Keyed* keyed)
+void keyEntries(const QStringList& texts, std::span<const int> ns, std::u16string& keys,
+                Keyed* keyed)
 {
     qsizetype letters = 0;
-    for (qsizetype i = from; i < to; ++i)
-        letters += texts[i].size();
+    for (const int N : ns)
+        letters += texts[N].size();
     keys.reserve(static_cast<size_t>(letters + letters / 8));
     std::vector<size_t> starts;
-    starts.reserve(static_cast<size_t>(to - from + 1));
-    for (qsizetype i = from; i < to; ++i) {
+    starts.reserve(ns.size() + 1);
+    for (const int N : ns) {
         starts.push_back(keys.size());
-        appendSortKey(texts[i], keys);
+        appendSortKey(texts[N], keys);
     }
     starts.push_back(keys.size());
-    for (size_t k = 0; k + 1 < starts.size(); ++k) {
+    for (size_t k = 0; k < ns.size(); ++k) {
         const QStringView key(keys.data() + starts[k],
                               static_cast<qsizetype>(starts[k + 1] - starts[k]));
-        keyed[k] = {prefixOf(key), key, static_cast<int>(from) + static_cast<int>(k)};
+        keyed[k] = {prefixOf(key), key, ns[k]};
     }
+}
+
+bool keyedLess(const QStringList& texts, const Keyed& a, const Keyed& b)
+{
+    if (a.prefix != b.prefix)
+        return a.prefix < b.prefix;
+    return vor(a.key, texts[a.N], b.key, texts[b.N]);
 }
 
 std::vector<int> sortedForDisplay(const QStringList& texts)
 {
-    const auto less = [&](const Keyed& a, const Keyed& b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
-        return vor(a.key, texts[a.N], b.key, texts[b.N]);
-    };
+    const auto less = [&](const Keyed& a, const Keyed& b) { return keyedLess(texts, a, b); };
     // Two halves keyed and sorted side by side, then merged.
     const qsizetype n = texts.size();
     const qsizetype mid = n / 2;
+    std::vector<int> ns(static_cast<size_t>(n));
+    std::iota(ns.begin(), ns.end(), 0);
     std::vector<Keyed> keyed(static_cast<size_t>(n));
     std::u16string keys[2];
     const auto half = [&](qsizetype from, qsizetype to, std::u16string& buffer) {
-        keyRange(texts, from, to, buffer, keyed.data() + from);
+        keyEntries(texts, std::span(ns).subspan(from, to - from), buffer, keyed.data() + from);
         std::sort(keyed.begin() + from, keyed.begin() + to, less);
     };
     {
@@ -180,6 +186,70 @@ std::vector<int> sortedForDisplay(const QStringList& texts)
     order.reserve(keyed.size());
     for (const Keyed& k : keyed)
         order.push_back(k.N);
+    return order;
+}
+
+// The display order when most entries come in an order that was sorted
+// before (`kept`, by their numbers now): only the others are sorted, and
+// merged in while one pass checks that the kept ones are still in order. A
+// renumbered entry may now tie the other way with its twin ("#9#" after
+// "#10#", then "#10#" before "#11#"): the few such go in one by one after.
+std::vector<int> mergedForDisplay(const QStringList& texts, const std::vector<int>& kept)
+{
+    std::vector<char> isKept(static_cast<size_t>(texts.size()));
+    for (const int N : kept)
+        isKept[static_cast<size_t>(N)] = 1;
+    std::vector<int> added;
+    for (int N = 0; N < texts.size(); ++N)
+        if (!isKept[static_cast<size_t>(N)])
+            added.push_back(N);
+    std::vector<Keyed> keyedAdded(added.size());
+    std::u16string addedKeys;
+    keyEntries(texts, added, addedKeys, keyedAdded.data());
+    const auto less = [&](const Keyed& a, const Keyed& b) { return keyedLess(texts, a, b); };
+    std::sort(keyedAdded.begin(), keyedAdded.end(), less);
+
+    std::vector<int> order;
+    order.reserve(static_cast<size_t>(texts.size()));
+    std::vector<int> outOfOrder;
+    auto next = keyedAdded.cbegin();
+    std::u16string keys[2];
+    size_t spare = 0; // the buffer that does not hold the previous key
+    Keyed previous{};
+    for (size_t k = 0; k < kept.size(); ++k) {
+        std::u16string& key = keys[spare];
+        key.clear();
+        appendSortKey(texts[kept[k]], key);
+        const QStringView view(key.data(), static_cast<qsizetype>(key.size()));
+        const Keyed current{prefixOf(view), view, kept[k]};
+        if (!order.empty() && !less(previous, current)) {
+            outOfOrder.push_back(current.N);
+            continue;
+        }
+        for (; next != keyedAdded.cend() && less(*next, current); ++next)
+            order.push_back(next->N);
+        order.push_back(current.N);
+        previous = current;
+        spare = 1 - spare;
+    }
+    for (; next != keyedAdded.cend(); ++next)
+        order.push_back(next->N);
+    if (outOfOrder.size() > 256)
+        return sortedForDisplay(texts);
+    const auto keyedOf = [](const QString& text, int N, std::u16string& key) {
+        key.clear();
+        appendSortKey(text, key);
+        const QStringView view(key.data(), static_cast<qsizetype>(key.size()));
+        return Keyed{prefixOf(view), view, N};
+    };
+    for (const int N : outOfOrder) {
+        std::u16string key, other;
+        const Keyed entry = keyedOf(texts[N], N, key);
+        const auto place = std::partition_point(order.begin(), order.end(), [&](int M) {
+            return less(keyedOf(texts[M], M, other), entry);
+        });
+        order.insert(place, N);
+    }
     return order;
 }
 
@@ -410,6 +480,9 @@ void Bibliothek::ShowFolderList(const std::vector<NativePath>& folderspecs, bool
         return listing;
     };
     m_ordnerGelesen = 0;
+    // The entries of the earlier read that a folder from it brings again, by
+    // their new numbers; a folder visited twice brings them once.
+    std::vector<int> neuVonAlt(alt ? static_cast<size_t>(alt->anzahl()) : 0, -1);
     // A folder is visited when its files were looked at; a link back up is not.
     std::unordered_map<NativePath, std::pair<std::uint32_t, std::uint32_t>> besucht;
     // A folder that is missing, unreadable or vanished is left out quietly.
@@ -420,9 +493,20 @@ void Bibliothek::ShowFolderList(const std::vector<NativePath>& folderspecs, bool
             ShowFileList(m_lesung, 0, folderspec, files, AlleDateien);
             const auto anzahl = static_cast<std::uint32_t>(m_lesung.anzahl());
             besucht.try_emplace(folderspec, vorher, anzahl - vorher);
+            if (const auto b = bekannt.find(folderspec);
+                b != bekannt.end() && b->second->anzahl == anzahl - vorher &&
+                (anzahl == vorher || neuVonAlt[b->second->erster] < 0))
+                std::iota(neuVonAlt.begin() + b->second->erster,
+                          neuVonAlt.begin() + b->second->erster + b->second->anzahl,
+                          static_cast<int>(vorher));
             m_gefunden.store(static_cast<int>(anzahl), std::memory_order_relaxed);
         },
         lesen);
+    m_behalten.clear();
+    if (alt && alt->nummern.size() == neuVonAlt.size())
+        for (const int N : alt->nummern)
+            if (neuVonAlt[static_cast<size_t>(N)] >= 0)
+                m_behalten.push_back(neuVonAlt[static_cast<size_t>(N)]);
     // A folder named twice is listed once.
     std::unordered_set<std::string_view> schon;
     m_lesung.gelesen.reserve(gelesen.size());
@@ -492,13 +576,16 @@ void Bibliothek::ListeÜbertragen()
 {
     beginResetModel();
     const qsizetype n = m_lesung.anzahl();
-    // An index from an unchanged tree brings its sorted order along.
+    // An index from an unchanged tree brings its sorted order along; one from
+    // a changed tree the order of the entries that it still holds.
     if (m_lesung.nummern.size() != static_cast<size_t>(n)) {
         QStringList texte;
         texte.reserve(n);
         for (qsizetype N = 0; N < n; ++N)
             texte.append(ansicht(m_lesung.text(N)));
-        m_lesung.nummern = sortedForDisplay(texte);
+        m_lesung.nummern =
+            m_behalten.empty() ? sortedForDisplay(texte) : mergedForDisplay(texte, m_behalten);
+        std::vector<int>().swap(m_behalten);
     }
     m_nummern = m_lesung.nummern;
     m_sortiert.clear();
@@ -512,11 +599,12 @@ void Bibliothek::ListeÜbertragen()
     endResetModel();
 }
 
-QStringList Bibliothek::gefaltet()
+Gefaltet Bibliothek::gefaltet()
 {
     // All texts into one block, at their places: a Latin-1 letter folds from
     // a table, a text with any other folds on its own, and only one whose
-    // length that changes gets a string of its own.
+    // length that changes gets a string of its own. The masks come from the
+    // same pass, in walk order, where the texts lie one after another.
     static const std::array<char16_t, 256> latin1 = [] {
         std::array<char16_t, 256> tabelle{};
         for (char16_t c = 1; c < 256; ++c) {
@@ -525,44 +613,70 @@ QStringList Bibliothek::gefaltet()
         }
         return tabelle;
     }();
+    const auto maske = [](QStringView text) {
+        quint64 m = 0;
+        for (const QChar c : text)
+            m |= Suche::zeichen(c);
+        return m;
+    };
     const QChar* const quelle = m_lesung.texte.constData();
     m_gefaltet.resize(m_lesung.texte.size());
     QChar* const ziel = m_gefaltet.data();
     grosseSeiten(ziel, m_gefaltet.size() * 2);
-    std::unordered_map<int, QString> eigene;
-    qsizetype anfang = 0;
-    for (qsizetype N = 0; N < m_lesung.anzahl(); ++N) {
-        const qsizetype ende = m_lesung.enden[static_cast<size_t>(N)];
-        qsizetype i = anfang;
-        for (; i < ende; ++i) {
-            const char16_t c = quelle[i].unicode();
-            const char16_t f = c < 256 ? latin1[c] : 0;
-            if (!f)
-                break;
-            ziel[i] = QChar(f);
+    std::vector<quint64> masken(static_cast<size_t>(m_lesung.anzahl()));
+    // Two halves side by side.
+    std::unordered_map<int, QString> eigene[2];
+    const auto falten = [&](qsizetype von, qsizetype bis, std::unordered_map<int, QString>& neben) {
+        qsizetype anfang = von == 0 ? 0 : m_lesung.enden[static_cast<size_t>(von - 1)];
+        for (qsizetype N = von; N < bis; ++N) {
+            const qsizetype ende = m_lesung.enden[static_cast<size_t>(N)];
+            quint64 m = 0;
+            qsizetype i = anfang;
+            for (; i < ende; ++i) {
+                const char16_t c = quelle[i].unicode();
+                const char16_t f = c < 256 ? latin1[c] : 0;
+                if (!f)
+                    break;
+                ziel[i] = QChar(f);
+                m |= Suche::zeichen(QChar(f));
+            }
+            if (i < ende) {
+                const QString f =
+                    QStringView(quelle + anfang, ende - anfang).toString().toCaseFolded();
+                m = maske(f);
+                if (f.size() == ende - anfang)
+                    std::copy(f.begin(), f.end(), ziel + anfang);
+                else
+                    neben.emplace(static_cast<int>(N), f);
+            }
+            masken[static_cast<size_t>(N)] = m;
+            anfang = ende;
         }
-        if (i < ende) {
-            const QString f = QStringView(quelle + anfang, ende - anfang).toString().toCaseFolded();
-            if (f.size() == ende - anfang)
-                std::copy(f.begin(), f.end(), ziel + anfang);
-            else
-                eigene.emplace(static_cast<int>(N), f);
-        }
-        anfang = ende;
+    };
+    {
+        const qsizetype mitte = m_lesung.anzahl() / 2;
+        const std::jthread zweite([&] { falten(mitte, m_lesung.anzahl(), eigene[1]); });
+        falten(0, mitte, eigene[0]);
     }
-    QStringList gefaltet;
-    gefaltet.reserve(size());
-    grosseSeiten(gefaltet.constData(), size() * qsizetype{sizeof(QString)});
+    eigene[0].merge(eigene[1]);
+    Gefaltet gefaltet;
+    gefaltet.texte.reserve(size());
+    grosseSeiten(gefaltet.texte.constData(), size() * qsizetype{sizeof(QString)});
+    gefaltet.zeichen.reserve(static_cast<size_t>(size()));
     for (int i = 0; i < size(); ++i) {
         const int N = m_nummern[static_cast<size_t>(i)];
         if (N >= m_lesung.anzahl()) {
-            gefaltet.append(text(N).toCaseFolded());
-        } else if (const auto e = eigene.find(N); e != eigene.end()) {
-            gefaltet.append(e->second);
+            gefaltet.texte.append(text(N).toCaseFolded());
+            gefaltet.zeichen.push_back(maske(gefaltet.texte.back()));
+            continue;
+        }
+        if (const auto e = eigene[0].find(N); e != eigene[0].end()) {
+            gefaltet.texte.append(e->second);
         } else {
             const QStringView t = m_lesung.text(N);
-            gefaltet.append(QString::fromRawData(ziel + (t.data() - quelle), t.size()));
+            gefaltet.texte.append(QString::fromRawData(ziel + (t.data() - quelle), t.size()));
         }
+        gefaltet.zeichen.push_back(masken[static_cast<size_t>(N)]);
     }
     return gefaltet;
 }

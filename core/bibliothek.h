@@ -2,6 +2,7 @@
 
 #include "core/bibliotheksindex.h"
 #include "core/linestore.h"
+#include "core/suche.h"
 #include "platform/folderwalk.h"
 
 #include <QAbstractListModel>
@@ -47,8 +48,8 @@ public:
     void setOrdnerLeser(FolderReader leser) { m_leser = std::move(leser); }
     // Sorts the entries for display, in one model reset.
     void ListeÜbertragen();
-    // The sorted texts, case-folded, for the search.
-    QStringList gefaltet();
+    // The sorted texts, case-folded and masked, for the search.
+    Gefaltet gefaltet();
     // Entry N whose path is this one; -1 when the library has none.
     int nummerVon(const NativePath& pfad) const;
     // Adds a file found elsewhere as one more entry, in its sorted place; its N.
@@ -86,6 +87,9 @@ private:
 
     Lesung m_lesung;
     std::vector<Hinzu> m_hinzu;
+    // Entries from the index's sorted order that this read found again, by
+    // their numbers now, in that order.
+    std::vector<int> m_behalten;
     std::atomic<int> m_gefunden = 0;
     int m_ordnerGelesen = 0;
     FolderReader m_leser = GetFolder;

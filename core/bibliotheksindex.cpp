@@ -1,5 +1,6 @@
 #include "core/bibliotheksindex.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <sys/mman.h>
@@ -131,11 +132,16 @@ private:
 };
 
 // Reads what Schreiber wrote; every count is checked against the bytes left
-// before anything is made that large.
+// before anything is made that large. The sum runs over each piece as it
+// comes from the device, not over each field: a field costs a copy then.
 class Leser
 {
 public:
-    explicit Leser(QIODevice& quelle) : m_quelle(quelle), m_rest(quelle.size() - quelle.pos()) {}
+    explicit Leser(QIODevice& quelle)
+        : m_quelle(quelle), m_rest(quelle.size() - quelle.pos()),
+          m_summeBis(m_rest - qint64{sizeof(std::uint64_t)})
+    {
+    }
 
     bool ok() const { return m_ok; }
 
@@ -151,17 +157,17 @@ public:
                     const qint64 gelesen = m_quelle.read(z, n);
                     if (gelesen != n)
                         return m_ok = false;
-                    m_summe.dazu(z, static_cast<size_t>(n));
+                    summieren(z, n);
                     return true;
                 }
                 m_puffer = m_quelle.read(std::min(pufferGroesse, n + m_rest));
                 m_pos = 0;
                 if (m_puffer.isEmpty())
                     return m_ok = false;
+                summieren(m_puffer.constData(), m_puffer.size());
             }
             const qint64 stueck = std::min(n, m_puffer.size() - m_pos);
             std::memcpy(z, m_puffer.constData() + m_pos, static_cast<size_t>(stueck));
-            m_summe.dazu(z, static_cast<size_t>(stueck));
             m_pos += stueck;
             z += stueck;
             n -= stueck;
@@ -211,8 +217,18 @@ public:
     }
 
 private:
+    // Bytes from the device, of which those before the sum go into it.
+    void summieren(const char* p, qint64 n)
+    {
+        const qint64 davor = std::clamp<qint64>(m_summeBis - m_geholt, 0, n);
+        m_summe.dazu(p, static_cast<size_t>(davor));
+        m_geholt += n;
+    }
+
     QIODevice& m_quelle;
     qint64 m_rest;
+    qint64 m_summeBis;
+    qint64 m_geholt = 0;
     QByteArray m_puffer;
     qint64 m_pos = 0;
     Pruefsumme m_summe;

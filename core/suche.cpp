@@ -7,13 +7,11 @@
 namespace
 {
 
-// One bit per character class; a word's bits are a subset of those of every
-// text that contains it.
 quint64 zeichenMaske(QStringView text)
 {
     quint64 maske = 0;
     for (const QChar c : text)
-        maske |= quint64(1) << (c.unicode() % 64);
+        maske |= Suche::zeichen(c);
     return maske;
 }
 
@@ -21,20 +19,19 @@ quint64 zeichenMaske(QStringView text)
 
 void Suche::setInhalt(const QStringList& sortiert)
 {
-    QStringList gefaltet;
-    gefaltet.reserve(sortiert.size());
-    for (const QString& eintrag : sortiert)
-        gefaltet.append(eintrag.toCaseFolded());
+    Gefaltet gefaltet;
+    gefaltet.texte.reserve(sortiert.size());
+    for (const QString& eintrag : sortiert) {
+        gefaltet.texte.append(eintrag.toCaseFolded());
+        gefaltet.zeichen.push_back(zeichenMaske(gefaltet.texte.back()));
+    }
     setGefaltet(std::move(gefaltet));
 }
 
-void Suche::setGefaltet(QStringList gefaltet)
+void Suche::setGefaltet(Gefaltet gefaltet)
 {
-    m_gefaltet = std::move(gefaltet);
-    m_zeichen.clear();
-    m_zeichen.reserve(static_cast<size_t>(m_gefaltet.size()));
-    for (const QString& eintrag : std::as_const(m_gefaltet))
-        m_zeichen.push_back(zeichenMaske(eintrag));
+    m_gefaltet = std::move(gefaltet.texte);
+    m_zeichen = std::move(gefaltet.zeichen);
 }
 
 void Suche::einfuegen(int position, const QString& eintrag)

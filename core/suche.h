@@ -3,16 +3,26 @@
 #include <QStringList>
 #include <vector>
 
+// The library entries case-folded in list order, each with the mask of the
+// characters it holds (Suche::zeichen of each), which passes over most entries
+// of a typical search without reading their text.
+struct Gefaltet {
+    QStringList texte;
+    std::vector<quint64> zeichen;
+};
+
 // The typing search over the sorted library entries.
 class Suche
 {
 public:
-    // Makes the list ready for searching, once: every entry case-folded, and a
-    // mask of the characters it holds, which passes over most entries of a
-    // typical search without reading their text.
+    // Makes the list ready for searching, once: every entry case-folded, with
+    // the mask of its characters.
     void setInhalt(const QStringList& sortiert);
-    // The same, with every entry already case-folded.
-    void setGefaltet(QStringList gefaltet);
+    // The same, with every entry already case-folded and masked.
+    void setGefaltet(Gefaltet gefaltet);
+    // The bit of a character in an entry's mask; a word's bits are a subset
+    // of those of every text that contains it.
+    static quint64 zeichen(QChar c) { return quint64(1) << (c.unicode() % 64); }
     // One more entry at this position of the list.
     void einfuegen(int position, const QString& eintrag);
 
