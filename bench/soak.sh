@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Changes tracks CHANGES times (default 2000) through the engine with the real
-# sinks and the video window under Xvfb, wav tracks of 0.3 s and 320x240 MJPEG
-# films of 0.8 s in turn, and prints the resident memory as it goes. Then runs a tenth of that under
-# LeakSanitizer (a sanitizer build of bench_soak in BUILD_DIR/soak-asan) with
-# GStreamer's leaks tracer on: neither may find anything.
+# sinks and the video window, under Xvfb and under Weston: wav tracks of 0.3 s
+# and 320x240 MJPEG films of 0.8 s in turn. Prints the resident memory as it
+# goes. Then runs a tenth of that under LeakSanitizer (a sanitizer build of
+# bench_soak in BUILD_DIR/soak-asan) with GStreamer's leaks tracer on: neither
+# may find anything.
 # Usage: bench/soak.sh BUILD_DIR [CHANGES]
 set -euo pipefail
 build=$(realpath "$1")
@@ -18,8 +19,19 @@ gst-launch-1.0 -q videotestsrc num-buffers=8 ! video/x-raw,width=320,height=240,
   ! jpegenc ! queue ! avimux name=m ! filesink location="$tmp/v.avi" \
   audiotestsrc num-buffers=8 samplesperbuffer=4410 ! audio/x-raw,rate=44100,channels=2 \
   ! audioconvert ! queue ! m.
-export QT_QPA_PLATFORM=xcb
-xvfb-run -a "$build/bench/bench_soak" "$tmp/a.wav" "$tmp/v.avi" "$changes" 2>/dev/null
+echo "-- X11 (Xvfb)"
+QT_QPA_PLATFORM=xcb xvfb-run -a "$build/bench/bench_soak" "$tmp/a.wav" "$tmp/v.avi" "$changes" \
+  2>/dev/null
+
+echo "-- Wayland (headless Weston)"
+mkdir -m 700 "$tmp/run"
+XDG_RUNTIME_DIR=$tmp/run weston --backend=headless-backend.so --use-pixman --socket=tl-soak \
+  --idle-time=0 >"$tmp/weston.log" 2>&1 &
+weston=$!
+for _ in $(seq 100); do [ -S "$tmp/run/tl-soak" ] && break; sleep 0.1; done
+XDG_RUNTIME_DIR=$tmp/run WAYLAND_DISPLAY=tl-soak QT_QPA_PLATFORM=wayland \
+  "$build/bench/bench_soak" "$tmp/a.wav" "$tmp/v.avi" "$changes" 2>/dev/null
+kill "$weston" && wait "$weston" 2>/dev/null || true
 
 echo "-- under LeakSanitizer, $((changes / 10)) changes"
 asan=$build/soak-asan
