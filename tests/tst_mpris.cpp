@@ -171,12 +171,17 @@ private Q_SLOTS:
             name = laufzeit.filePath(QDir(laufzeit.path()).entryList(QDir::System).value(0));
             QVERIFY(weitergegeben(start(o.path(), {o.path(u"X/../M/a.mp3"_s)})));
             QCOMPARE(geoeffnet[0][0].toStringList(), QStringList{o.path(u"X/../M/a.mp3"_s)});
-            // A list longer than any command line gives is cut off at its length.
-            QLocalSocket boese;
-            boese.connectToServer(name);
-            QSignalSpy getrennt(&boese, &QLocalSocket::disconnected);
-            boese.write("\xff\xff\xff\xf0");
-            QVERIFY(getrennt.wait());
+            // A list longer than any command line gives is cut off at its
+            // length; a message longer than one, once that much has come.
+            for (const QByteArray& boeses :
+                 {"\xff\xff\xff\xf0"_ba,
+                  QByteArray(9 << 20, 'x').prepend("\0\0\0\x01\x7f\xff\xff\xf0"_ba)}) {
+                QLocalSocket boese;
+                boese.connectToServer(name);
+                QSignalSpy getrennt(&boese, &QLocalSocket::disconnected);
+                boese.write(boeses);
+                QVERIFY(getrennt.wait());
+            }
         }
         // A start while another one looks whether a player listens waits for
         // it and hands it its files, rather than taking its place. Time enough
