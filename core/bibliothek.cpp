@@ -1,14 +1,16 @@
 #include "core/bibliothek.h"
 
+#include "core/dateischreiben.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QStringTokenizer>
 #include <QVarLengthArray>
 #include <algorithm>
 #include <array>
@@ -342,7 +344,20 @@ QStringList Bibliothek::PfadeEinlesen(const QString& quellpfadDatei)
             return {music};
         return {};
     }
-    return teileLesen(Lesen(quellpfadDatei), u';');
+    // A broken or hostile file of millions of folders must not fill the
+    // memory; one folder named twice still counts twice, as it reads twice.
+    constexpr qsizetype hoechstens = 10'000;
+    const QString zeile = Lesen(quellpfadDatei);
+    QStringList pfade;
+    qsizetype alle = 0;
+    for (const QStringView pfad : QStringTokenizer(zeile, u';', Qt::SkipEmptyParts))
+        if (++alle <= hoechstens)
+            pfade.append(pfad.toString());
+    if (alle > hoechstens)
+        qWarning("Tonlaterne: %s nennt %lld Quellpfade; nur die ersten %lld werden gelesen.",
+                 qPrintable(QFileInfo(quellpfadDatei).fileName()), static_cast<long long>(alle),
+                 static_cast<long long>(hoechstens));
+    return pfade;
 }
 
 QString Bibliothek::indexDatei(const QString& datenordner, const QStringList& pfade,
@@ -394,7 +409,7 @@ void Bibliothek::einlesen(const std::vector<NativePath>& folderspecs, bool AlleD
     std::optional<Lesung> alt;
     if (!m_indexDatei.isEmpty()) {
         QFile datei(m_indexDatei);
-        if (datei.open(QIODevice::ReadOnly))
+        if (zumLesenOeffnen(datei))
             alt = indexLesen(datei, m_schluessel);
     }
     std::vector<char> gueltig;
@@ -530,9 +545,10 @@ void Bibliothek::indexSpeichern()
     m_indexVeraltet = false;
     m_schreiber = std::jthread([this] {
         const QFileInfo ziel(m_indexDatei);
-        QSaveFile datei(m_indexDatei);
-        if (!QDir().mkpath(ziel.path()) || !datei.open(QIODevice::WriteOnly) ||
-            !::indexSchreiben(datei, m_schluessel, m_lesung) || !datei.commit())
+        if (!QDir().mkpath(ziel.path()) ||
+            !dateiErsetzen(m_indexDatei, Dateiart::Cache, [this](QIODevice& datei) {
+                return ::indexSchreiben(datei, m_schluessel, m_lesung);
+            }))
             return;
         // Those of the same data folder for other source folders or rules go.
         const QString eigener = ziel.fileName();

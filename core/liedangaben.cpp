@@ -1,10 +1,11 @@
 #include "core/liedangaben.h"
 
+#include "core/dateischreiben.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QMimeDatabase>
-#include <QSaveFile>
 #include <utility>
 
 Liedangaben::Liedangaben(const QString& coverOrdner, QObject* parent)
@@ -34,9 +35,7 @@ void Liedangaben::setzen(const MediaEngine::Tags& tags)
                                         .left(16)) +
                 u'.' + QMimeDatabase().mimeTypeForName(tags.coverType).preferredSuffix();
             const QString datei = QDir(m_coverOrdner).filePath(name);
-            QSaveFile bild(datei);
-            if (QDir().mkpath(m_coverOrdner) && bild.open(QIODevice::WriteOnly) &&
-                bild.write(tags.cover) == tags.cover.size() && bild.commit())
+            if (QDir().mkpath(m_coverOrdner) && dateiErsetzen(datei, Dateiart::Cache, tags.cover))
                 m_coverDatei = datei;
         }
         if (!alt.isEmpty() && alt != m_coverDatei)

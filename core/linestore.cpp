@@ -1,11 +1,13 @@
 #include "core/linestore.h"
 
+#include "core/dateischreiben.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringList>
+#include <cerrno>
 
 namespace
 {
@@ -46,7 +48,7 @@ QString Lesen(const QString& Dateiname)
     // Only a file: opening a pipe would hold the start until something writes
     // to it, and a device such as /dev/zero never ends.
     QFile file(Dateiname);
-    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
+    if (!zumLesenOeffnen(file))
         return {};
     // Read in blocks up to the first LF; a file without one is cut off at a
     // sane size.
@@ -63,27 +65,28 @@ QString Lesen(const QString& Dateiname)
 
 bool Speichern(const QString& Text, const QString& Dateiname, QString* grund)
 {
-    QSaveFile file(Dateiname);
-    // A folder that takes no new file may still let its file be written.
-    file.setDirectWriteFallback(true);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(Text.toUtf8());
-        file.write("\r\n");
-        if (file.commit())
-            return true;
-    }
+    Schreibfehler fehler;
+    if (dateiErsetzen(Dateiname, Dateiart::Daten, QByteArray(Text.toUtf8() + "\r\n"), &fehler))
+        return true;
     if (grund) {
         const QFileInfo info(Dateiname);
         const QFileInfo ordner(info.absolutePath());
-        if (info.isDir())
+        const int e = fehler.fehler;
+        if (fehler.art == Schreibfehler::fremderVerweis)
+            *grund = QStringLiteral("An ihrer Stelle steht ein Verweis eines anderen Benutzers.");
+        else if (fehler.art == Schreibfehler::keineDatei)
+            *grund = QStringLiteral("An ihrer Stelle steht keine gewöhnliche Datei.");
+        else if (info.isDir())
             *grund = QStringLiteral("An ihrer Stelle steht ein Ordner.");
         else if (!ordner.isDir())
             *grund = QStringLiteral("Der Ordner %1 fehlt.")
                          .arg(QDir::toNativeSeparators(ordner.filePath()));
-        else if (!ordner.isWritable() || (info.exists() && !info.isWritable()))
+        else if (e == ENOSPC || e == EDQUOT)
+            *grund = QStringLiteral("Der Datenträger ist voll.");
+        else if (e == EACCES || e == EPERM || e == EROFS || e == ENOENT)
             *grund = QStringLiteral("Keine Schreibberechtigung.");
         else
-            *grund = QStringLiteral("Schreibfehler (%1).").arg(file.errorString());
+            *grund = QStringLiteral("Schreibfehler (%1).").arg(qt_error_string(e));
     }
     return false;
 }

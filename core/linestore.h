@@ -18,8 +18,9 @@ QString ersteZeile(QByteArrayView bytes);
 
 // Replaces the file with Text and CR LF, atomically where the folder takes a
 // new file beside it: a failed write leaves the old file as it was. Where it
-// does not, the file is written in place. On failure returns false and, when
-// asked, a reason in German that a user can act on.
+// does not, a regular file is written in place. A symbolic link of another
+// user at the path is left alone, as is its target. On failure returns false
+// and, when asked, a reason in German that a user can act on.
 bool Speichern(const QString& Text, const QString& Dateiname, QString* grund = nullptr);
 
 // Parts of a line separated by the given character; empty parts are dropped and

@@ -1,9 +1,11 @@
 #include "core/sitzung.h"
 
+#include "core/aufraeumen.h"
 #include "core/linestore.h"
 
 #include <QFile>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <algorithm>
 #include <filesystem>
 
@@ -34,9 +36,12 @@ void Sitzung::starten()
 
     m_quellpfade = Bibliothek::PfadeEinlesen(datei(QuellpfadDatei));
     const bool alleDateien = m_optionen.DateiEndungenRegel == 0;
-    m_bibliothek.AlleDateienAusAllenPfadenEinlesen(
-        m_quellpfade, alleDateien,
-        Bibliothek::indexDatei(m_ordner.absolutePath(), m_quellpfade, alleDateien));
+    const QString indexDatei =
+        Bibliothek::indexDatei(m_ordner.absolutePath(), m_quellpfade, alleDateien);
+    QThreadPool::globalInstance()->start([indexDatei, ordner = m_ordner.absolutePath()] {
+        beimStartAufraeumen(indexDatei, ordner);
+    });
+    m_bibliothek.AlleDateienAusAllenPfadenEinlesen(m_quellpfade, alleDateien, indexDatei);
     m_bibliothek.ListeÜbertragen();
     m_suche.setGefaltet(m_bibliothek.gefaltet());
     m_bibliothek.indexSpeichern();

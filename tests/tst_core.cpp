@@ -80,6 +80,7 @@ private Q_SLOTS:
     {
         Ordner o;
         const QString datei = o.write(u"d/a.wob"_s, "alt\r\n");
+        QCOMPARE(::mkfifo(QFile::encodeName(o.path(u"d/rohr.wob"_s)).constData(), 0600), 0);
         QFile::setPermissions(o.path(u"d"_s), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         // Root passes by permissions; without that power for a moment, as a user.
         __user_cap_header_struct kopf{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -94,6 +95,10 @@ private Q_SLOTS:
         QVERIFY(!QFile(o.path(u"d/b.wob"_s)).open(QIODevice::WriteOnly));
         QVERIFY(Speichern(u"neu"_s, datei));
         QCOMPARE(o.read(u"d/a.wob"_s), "neu\r\n"_ba);
+        // In place only into a regular file, and a pipe is not waited for.
+        QString grund;
+        QVERIFY(!Speichern(u"neu"_s, o.path(u"d/rohr.wob"_s), &grund));
+        QCOMPARE(grund, u"An ihrer Stelle steht keine gewöhnliche Datei."_s);
     }
 
     void optionsLine_data()
@@ -121,6 +126,10 @@ private Q_SLOTS:
         QTest::newRow("text after the last ;") << "/a;/b"_ba << QStringList{u"/a"_s, u"/b"_s};
         QTest::newRow("empty parts") << ";;/a;;"_ba << QStringList{u"/a"_s};
         QTest::newRow("empty file: no fallback") << "\r\n"_ba << QStringList{};
+        QStringList viele(10'000, u"/nx"_s);
+        viele[0] = viele[1] = u"/a"_s;
+        QTest::newRow("cut after ten thousand, twins kept")
+            << "/a;/a;" + QByteArray("/nx;").repeated(10'000) << viele;
     }
 
     void sourcePaths()
