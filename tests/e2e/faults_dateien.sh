@@ -1,0 +1,357 @@
+#!/usr/bin/env bash
+# The saves and the cache of the real program against a hostile machine: a
+# full disk, a folder that takes no new file, another user's link, a pipe at
+# the index's path, a kill during the save, indexes of folders that are gone,
+# a source-path file of millions of folders. Each row prints the data files'
+# bytes (size:md5) before and after, the exit status and the time from the
+# end's signal to the process being gone, and fails when a byte of the user's
+# data is lost, a file outside the player's is touched, or a process stays.
+# Needs root (tmpfs mounts, links of another user). With TL_BIN, TL_CLOSE,
+# TL_MEDIA (for the GStreamer registry), TL_DISPLAY; rows as arguments, all
+# without.
+set -uo pipefail
+export LC_ALL=C.UTF-8
+
+now_ms() { local t=${EPOCHREALTIME//[.,]/} && echo $((t / 1000)); }
+
+poll() { # SECONDS COMMAND...
+    local deadline=$(($(now_ms) + $1 * 1000))
+    shift
+    until "$@"; do
+        (($(now_ms) < deadline)) || return 1
+        sleep 0.05
+    done
+}
+
+fail() {
+    echo "FAIL [$row]: $*" >&2
+    tail -n 5 "$dir/stderr.log" 2>/dev/null | grep -v '^AL lib' >&2
+    exit 1
+}
+
+gone() { ! kill -0 "$pid" 2>/dev/null; }
+
+# files DIR NAME...: each file's size and checksum, or what stands there instead.
+files() {
+    local d=$1 f out=()
+    shift
+    for f; do
+        if [[ -L $d/$f ]]; then
+            out+=("$f=link")
+        elif [[ -f $d/$f ]]; then
+            out+=("$f=$(stat -c %s "$d/$f"):$(md5sum <"$d/$f" | head -c 6)")
+        elif [[ -e $d/$f ]]; then
+            out+=("$f=$(stat -c %F "$d/$f" | tr ' ' _)")
+        else
+            out+=("$f=none")
+        fi
+    done
+    echo "${out[*]}"
+}
+
+data() { # DIR SOURCES SETTINGS QUEUE: the three data files
+    printf '%s\r\n' "$2" >"$1/Quellpfad.wob"
+    printf '%s\r\n' "$3" >"$1/Einstellungen.wob"
+    printf '%s\r\n' "$4" >"$1/Warteliste.wob"
+}
+
+# start DIR [ARG...]: the player in DIR, through the command in the array vor.
+start() {
+    local d=$1
+    shift
+    (cd "$d" && exec "${vor[@]}" env HOME="$dir/home" XDG_CACHE_HOME="$dir/home/.cache" \
+        XDG_RUNTIME_DIR="$dir/run" DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/no-bus" \
+        GST_REGISTRY="$TL_MEDIA.registry" QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0 \
+        "$TL_BIN" "$@" >>"$dir/stdout.log" 2>>"$dir/stderr.log") &
+    pid=$!
+    started=$(now_ms)
+    poll 30 up || fail "no main window within 30 s"
+    up_ms=$(($(now_ms) - started))
+}
+
+up() {
+    local w
+    ! gone || fail "ended by itself"
+    for w in $(xdotool search --onlyvisible --pid "$pid" --name '^Tonlaterne($| >> )' 2>/dev/null); do
+        wid=$w
+        (($(xdotool getwindowgeometry --shell "$w" | sed -n 's/^WIDTH=//p') >= 500)) && return 0
+    done
+    return 1
+}
+
+# end SIGNAL: sends it and waits for the end; rc and end_ms tell how it went.
+end() {
+    local t=$(now_ms)
+    kill "-$1" "$pid"
+    ended
+    end_ms=$(($(now_ms) - t))
+}
+
+ended() {
+    poll 10 gone || {
+        kill -KILL "$pid"
+        fail "still running 10 s after the end"
+    }
+    rc=0
+    { wait "$pid"; } 2>/dev/null || rc=$?
+}
+
+# answer CAPTION: presses Return in the program's next window of that caption.
+answer() {
+    local w=''
+    poll 10 find_window "$1" || fail "no window \"$1\" within 10 s"
+    xdotool windowfocus --sync "$found" key Return || fail "no key to \"$1\""
+    poll 10 window_closed "$found" || fail "\"$1\" stays open"
+}
+
+# The newest whose caption matches (xdotool's search also takes windows whose
+# children match): a question may bear the caption of the window it asks for.
+find_window() {
+    local w
+    found=''
+    for w in $(xdotool search --onlyvisible --pid "$pid" --name "$1" 2>/dev/null); do
+        [[ $(xdotool getwindowname "$w") =~ $1 ]] && found=$w
+    done
+    [[ -n $found ]]
+}
+height_of() { xdotool getwindowgeometry --shell "$1" | sed -n 's/^HEIGHT=//p'; }
+taller_question() { find_window '^Beenden\?$' && (($(height_of "$found") > $1)); }
+window_closed() { ! xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -qx "$1"; }
+
+# One line of the table, with what the program told on stderr.
+report() { # BEFORE AFTER
+    [[ -n $told ]] || told=$(sed -n 's/^Tonlaterne: //p' "$dir/stderr.log" | sort -u | paste -sd ';')
+    printf '| %s | %s | %s | %s | %s ms | %s |\n' "$row" "$1" "$2" "$rc" "$end_ms" "$told"
+}
+
+# full DIR: a 64 KiB file system at DIR, holding the data files, then filled.
+full() {
+    mkdir -p "$1" && mount -t tmpfs -o size=64k tmpfs "$1" || fail "no tmpfs"
+    mounts+=("$1")
+}
+fill() { dd if=/dev/zero of="$1/filler" bs=1k 2>/dev/null; }
+
+# The end saves nothing on a full disk, keeps every byte and says why.
+full_disk() { # HOW
+    local w=$dir/voll before after height
+    full "$w"
+    data "$w" "$dir/m;" 10000 a.wav/b.wav/
+    fill "$w"
+    before=$(files "$w" "${wob[@]}")
+    start "$w"
+    case $1 in
+    TERM) end TERM ;;
+    Ja)
+        "$TL_CLOSE" "$wid" || fail "no close request"
+        poll 10 find_window '^Beenden\?$' || fail "no question"
+        height=$(height_of "$found")
+        xdotool windowfocus --sync "$found" key Return
+        # The failed save is told in a taller question of the same caption.
+        poll 10 taller_question "$height" || fail "the failed save is not told"
+        told='a second question "Beenden?"'
+        end_ms=$(now_ms)
+        xdotool windowfocus --sync "$found" key Return
+        ended
+        end_ms=$(($(now_ms) - end_ms))
+        ;;
+    Quellpfade)
+        xdotool windowfocus --sync "$wid" key alt+q
+        poll 10 find_window '^Quellpfade ändern$' || fail "no source-path window"
+        "$TL_CLOSE" "$found"
+        answer '^Quellpfade ändern$'
+        end TERM
+        ;;
+    esac
+    after=$(files "$w" "${wob[@]}")
+    report "$before" "$after"
+    [[ $after == "$before" ]] || fail "data lost"
+    grep -q 'Der Datenträger ist voll' "$dir/stderr.log" || [[ $1 != TERM ]] ||
+        fail "no reason on stderr"
+}
+row_full_disk_sigterm() { full_disk TERM; }
+row_full_disk_ja() { full_disk Ja; }
+row_full_disk_source_window() { full_disk Quellpfade; }
+
+# A folder that takes no new file gets its files overwritten in place: never
+# cut short on a full disk, never a pipe waited for.
+in_place() { # pipe|full
+    local w=$dir/nurlesen before after names=()
+    full "$w"
+    for i in $(seq -w 320); do names+=("lied-$i.wav") && : >"$dir/m/lied-$i.wav"; done
+    for i in 318 319 320; do ln -sf "$TL_MEDIA/tone.wav" "$dir/m/lied-$i.wav"; done
+    # A queue just short of a page, which the files opened make longer.
+    data "$w" "$dir/m;" 10000 "$(printf '%s/' "${names[@]:0:314}")"
+    [[ $1 == full ]] || { rm "$w/Einstellungen.wob" && mkfifo "$w/Einstellungen.wob"; }
+    fill "$w"
+    chmod 555 "$w"
+    before=$(files "$w" "${wob[@]}")
+    vor=(setpriv --inh-caps=-dac_override,-dac_read_search
+        --bounding-set=-dac_override,-dac_read_search)
+    start "$w" "$dir/m/lied-318.wav" "$dir/m/lied-319.wav" "$dir/m/lied-320.wav"
+    vor=()
+    end TERM
+    after=$(files "$w" "${wob[@]}")
+    report "$before" "$after"
+    [[ $after == "$before" ]] || fail "data lost"
+    grep -q 'nicht gespeichert' "$dir/stderr.log" || fail "no reason on stderr"
+}
+row_in_place_full() { in_place full; }
+row_in_place_pipe() { in_place pipe; }
+
+# Another user's link in a shared folder is not written through.
+row_planted_link() {
+    local w=$dir/geteilt before after
+    mkdir -m 1777 "$w"
+    data "$w" "$dir/m;" 10000 a.wav/
+    printf 'export A=1\n' >"$dir/home/.bashrc"
+    rm "$w/Einstellungen.wob"
+    setpriv --reuid=65534 --regid=65534 --clear-groups ln -s "$dir/home/.bashrc" "$w/Einstellungen.wob"
+    before="$(files "$w" "${wob[@]}") bashrc=$(files "$dir/home" .bashrc)"
+    start "$w"
+    end TERM
+    after="$(files "$w" "${wob[@]}") bashrc=$(files "$dir/home" .bashrc)"
+    report "$before" "$after"
+    [[ $after == "$before" ]] || fail "written through the link"
+    grep -q 'Verweis eines anderen Benutzers' "$dir/stderr.log" || fail "not told"
+}
+
+# The index's path, from a first start in DIR.
+index_of() {
+    local w=$1
+    start "$w"
+    poll 20 compgen -G "$cache/bibliothek-*-*" >/dev/null || fail "no index written"
+    end TERM
+    index=$(compgen -G "$cache/bibliothek-*-*")
+    rm "$index"
+}
+
+row_index_link() {
+    local w=$dir/i before after
+    mkdir "$w" && data "$w" "$dir/m;" 10000 a.wav/
+    index_of "$w"
+    chmod 1777 "$cache"
+    printf 'opfer\n' >"$dir/opfer"
+    setpriv --reuid=65534 --regid=65534 --clear-groups ln -s "$dir/opfer" "$index"
+    before=$(files "$dir" opfer)
+    start "$w"
+    poll 20 test -f "$index" -a ! -L "$index"
+    end TERM
+    after=$(files "$dir" opfer)
+    report "index=link $before" "index=$(files "$cache" "${index##*/}" | cut -d= -f2) $after"
+    [[ $after == "$before" ]] || fail "written through the link"
+    [[ -f $index && ! -L $index ]] || fail "the link is not replaced by an index"
+}
+
+row_index_pipe() {
+    local w=$dir/p before after
+    mkdir "$w" && data "$w" "$dir/m;" 10000 a.wav/
+    index_of "$w"
+    mkfifo "$index"
+    before="index=fifo"
+    start "$w"
+    poll 20 test -f "$index"
+    end TERM
+    after="index=$(files "$cache" "${index##*/}" | cut -d= -f2) start=${up_ms}ms"
+    report "$before" "$after"
+    [[ -f $index ]] || fail "the pipe is not replaced by an index"
+}
+
+# A kill at any moment of the end's save: each file whole, old or new.
+row_kill_during_save() {
+    local w=$dir/k i f old new leftovers=0 neu=0
+    mkdir "$w" && data "$w" "$dir/m;" 11000 a.wav/b.wav/
+    old=$(files "$w" "${wob[@]}")
+    start "$w" && end TERM
+    new=$(files "$w" "${wob[@]}")
+    [[ $new != "$old" ]] || fail "the end changes nothing to tell old from new"
+    for ((i = 0; i < ${TL_KILLS:-50}; i++)); do
+        data "$w" "$dir/m;" 11000 a.wav/b.wav/
+        start "$w"
+        kill -TERM "$pid"
+        sleep "$(printf '0.%03d' $((RANDOM % 31)))"
+        kill -KILL "$pid" 2>/dev/null
+        ended
+        for f in "${wob[@]}"; do
+            [[ " $old $new " == *" $(files "$w" "$f")"* ]] || fail "torn: $(files "$w" "$f")"
+        done
+        ! compgen -G "$w/.*.tl-*" >/dev/null || leftovers=$((leftovers + 1))
+        [[ $(files "$w" "${wob[@]}") != "$new" ]] || neu=$((neu + 1))
+    done
+    start "$w" && end TERM
+    compgen -G "$w/.*.tl-*" >/dev/null && fail "a temporary file stays after the next start"
+    end_ms=0
+    report "${TL_KILLS:-50} kills; $old" "all whole: $neu new, the others old; $leftovers left a temporary file until the next start; new: $new"
+}
+
+# Indexes of data folders that are gone, or unused for long, go at a start.
+row_stale_indexes() {
+    local d before after
+    for d in a b c; do
+        mkdir "$dir/$d" && data "$dir/$d" "$dir/m;" 10000 a.wav/
+        start "$dir/$d"
+        end TERM
+    done
+    # Each start in a folder of its own leaves an index.
+    (($(compgen -G "$cache/bibliothek-*-*" | wc -l) == 3)) || fail "not 3 indexes"
+    rm -r "$dir/a"
+    touch -c -d '40 days ago' "$cache/bibliothek-$(printf %s "$dir/b" | sha256sum | cut -c1-16).ordner"
+    before="indexes=$(compgen -G "$cache/bibliothek-*-*" | wc -l) (a: folder gone, b: unused 40 days, c: starts)"
+    start "$dir/c"
+    poll 10 test "$(compgen -G "$cache/bibliothek-*-*" | wc -l)" -eq 1
+    end TERM
+    after="indexes=$(compgen -G "$cache/bibliothek-*-*" | wc -l)"
+    report "$before" "$after"
+    [[ $after == indexes=1 ]] || fail "stale indexes stay: $(ls "$cache")"
+}
+
+# Ten megabytes of source folders: the start reads a bounded number and says so.
+row_many_source_folders() {
+    local w=$dir/q before after peak
+    mkdir "$w" && data "$w" "" 00000 /
+    yes /nx | head -c 10000000 | tr '\n' ';' >"$w/Quellpfad.wob"
+    before=$(files "$w" "${wob[@]}")
+    start "$w"
+    peak=$(sed -n 's/^VmHWM:[[:space:]]*//p' "/proc/$pid/status")
+    end TERM
+    after="$(files "$w" "${wob[@]}") peak=$peak start=${up_ms}ms"
+    report "$before" "$after"
+    grep -q 'nur die ersten' "$dir/stderr.log" || fail "the cut is not told"
+    ((${peak% kB} < 600000)) || fail "peak memory $peak"
+}
+
+rows=(full_disk_sigterm full_disk_ja full_disk_source_window in_place_full in_place_pipe
+    planted_link index_link index_pipe kill_during_save stale_indexes many_source_folders)
+(($# == 0)) || rows=("$@")
+((EUID == 0)) || {
+    echo "needs root: tmpfs mounts and links of another user" >&2
+    exit 77
+}
+
+top=$(mktemp -d /tmp/tl-faults.XXXXXX)
+chmod 755 "$top"
+export XAUTHORITY=$top/xauth DISPLAY=:$TL_DISPLAY
+: >"$XAUTHORITY"
+xauth -q -f "$XAUTHORITY" add "$DISPLAY" . "$(mcookie)"
+setpriv --pdeathsig TERM Xvfb "$DISPLAY" -displayfd 3 -noreset -auth "$XAUTHORITY" \
+    -screen 0 1024x768x24 -nolisten tcp 3>"$top/display" 2>"$top/xvfb.log" &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; rm -rf "$top"' EXIT
+poll 20 grep -qs . "$top/display" || {
+    echo "Xvfb did not start" >&2
+    exit 1
+}
+
+wob=(Quellpfad.wob Einstellungen.wob Warteliste.wob)
+echo '| case | files before | files after | exit status | time to end | told |'
+echo '|---|---|---|---|---|---|'
+failed=0
+for row in "${rows[@]}"; do
+    dir=$top/$row cache=$top/$row/home/.cache/Tonlaterne pid='' vor=() mounts=() told=''
+    mkdir -p "$dir/home" "$dir/m" && mkdir -m 700 "$dir/run"
+    : >"$dir/m/a.wav" && : >"$dir/m/b.wav"
+    (
+        trap 'kill -KILL $pid 2>/dev/null; for m in "${mounts[@]}"; do umount -l "$m"; done' EXIT
+        "row_$row"
+    ) || failed=1
+done
+exit $failed
