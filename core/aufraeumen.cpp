@@ -21,13 +21,6 @@ constexpr time_t frist = 30 * 24 * 3600;
 constexpr time_t tempFrist = 3600;
 constexpr qint64 laengsterPfad = 4096;
 
-struct stat lstatVon(const QString& pfad, bool& da)
-{
-    struct stat st = {};
-    da = ::lstat(QFile::encodeName(pfad).constData(), &st) == 0;
-    return st;
-}
-
 // A folder that cannot be looked at for another reason (a drive that does
 // not answer, a folder without permission) counts as there.
 bool ordnerWeg(const QByteArray& ordner)
@@ -84,9 +77,8 @@ void beimStartAufraeumen(const QString& indexDatei, const QString& datenordner)
          cache.entryList({QStringLiteral("bibliothek-*"), QStringLiteral(".bibliothek-*")},
                          QDir::AllEntries | QDir::Hidden | QDir::System)) {
         const QString pfad = cache.filePath(name);
-        bool da = false;
-        const struct stat st = lstatVon(pfad, da);
-        if (!da)
+        struct stat st;
+        if (::lstat(QFile::encodeName(pfad).constData(), &st) != 0)
             continue;
         const bool alt = st.st_mtime < jetzt - frist;
         if (name.startsWith(u'.')) {

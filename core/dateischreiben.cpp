@@ -142,7 +142,7 @@ bool inhaltSchreiben(int fd, const std::function<bool(QIODevice&)>& schreiben, S
     Geraet geraet(fd);
     if (!schreiben(geraet))
         return scheitern(f, Schreibfehler::system, geraet.fehler() ? geraet.fehler() : EIO);
-    if (::fsync(fd) != 0)
+    if (::fdatasync(fd) != 0)
         return scheitern(f, Schreibfehler::system, errno);
     return true;
 }
@@ -153,8 +153,12 @@ bool inhaltSchreiben(int fd, const std::function<bool(QIODevice&)>& schreiben, S
 bool anOrtUndStelle(const QByteArray& pfad, const std::function<bool(QIODevice&)>& schreiben,
                     Schreibfehler& f)
 {
-    Fd fd(::open(pfad.constData(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    // Opening a device may already do something; the look before keeps to
+    // files, the one after makes sure of what was opened.
     struct stat st;
+    if (::stat(pfad.constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return scheitern(f, Schreibfehler::keineDatei);
+    Fd fd(::open(pfad.constData(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
     if (fd.get() < 0)
         return scheitern(f, errno == ENXIO ? Schreibfehler::keineDatei : Schreibfehler::system,
                          errno);
@@ -173,7 +177,7 @@ bool anOrtUndStelle(const QByteArray& pfad, const std::function<bool(QIODevice&)
     int fehler = 0;
     if (!allesSchreiben(fd.get(), inhalt.constData(), inhalt.size(), fehler))
         return scheitern(f, Schreibfehler::system, fehler);
-    if (::ftruncate(fd.get(), inhalt.size()) != 0 || ::fsync(fd.get()) != 0 || !fd.schliessen())
+    if (::ftruncate(fd.get(), inhalt.size()) != 0 || ::fdatasync(fd.get()) != 0 || !fd.schliessen())
         return scheitern(f, Schreibfehler::system, errno);
     return true;
 }
@@ -186,8 +190,9 @@ bool dateiErsetzen(const QString& pfad, Dateiart art,
     Schreibfehler ersatz;
     Schreibfehler& f = fehler ? *fehler : ersatz;
     f = {};
+    const bool daten = art == Dateiart::Daten;
     QByteArray wohin = QFile::encodeName(pfad);
-    if (art == Dateiart::Daten) {
+    if (daten) {
         const std::optional<QByteArray> z = ziel(wohin, f);
         if (!z)
             return false;
@@ -202,11 +207,10 @@ bool dateiErsetzen(const QString& pfad, Dateiart art,
     // A data file keeps its mode; the cache stays the user's alone.
     struct stat alt;
     const bool altDa = ::fstatat(ordner.get(), name.constData(), &alt, AT_SYMLINK_NOFOLLOW) == 0;
-    const bool datenModus = art == Dateiart::Daten;
     QByteArray temp;
-    Fd fd(tempOeffnen(ordner.get(), datenModus && !altDa ? 0666 : 0600, temp, name));
+    Fd fd(tempOeffnen(ordner.get(), daten && !altDa ? 0666 : 0600, temp, name));
     if (fd.get() < 0) {
-        if (art == Dateiart::Daten && (errno == EACCES || errno == EPERM))
+        if (daten && (errno == EACCES || errno == EPERM))
             return anOrtUndStelle(wohin, schreiben, f);
         return scheitern(f, Schreibfehler::system, errno);
     }
@@ -214,7 +218,7 @@ bool dateiErsetzen(const QString& pfad, Dateiart art,
         if (!temp.isEmpty())
             ::unlinkat(ordner.get(), temp.constData(), 0);
     };
-    if (datenModus && altDa && S_ISREG(alt.st_mode) && ::fchmod(fd.get(), alt.st_mode & 07777) != 0)
+    if (daten && altDa && S_ISREG(alt.st_mode) && ::fchmod(fd.get(), alt.st_mode & 07777) != 0)
         scheitern(f, Schreibfehler::system, errno);
     if (f.art != Schreibfehler::keiner || !inhaltSchreiben(fd.get(), schreiben, f)) {
         wegraeumen();
@@ -241,8 +245,6 @@ bool dateiErsetzen(const QString& pfad, Dateiart art,
         wegraeumen();
         return scheitern(f, Schreibfehler::system, e);
     }
-    // The new name lasts through a power cut only once the folder is on the disk.
-    ::fsync(ordner.get());
     return true;
 }
 

@@ -121,20 +121,6 @@ private Q_SLOTS:
                  vorher);
     }
 
-    void readOnlyRegularFiles()
-    {
-        Ordner o;
-        const QString rohr = o.path(u"rohr"_s);
-        QCOMPARE(::mkfifo(nativ(rohr).constData(), 0600), 0);
-        for (const QString& pfad : {rohr, u"/dev/zero"_s, o.path()}) {
-            QFile datei(pfad);
-            QVERIFY2(!zumLesenOeffnen(datei), qPrintable(pfad));
-        }
-        QFile datei(o.write(u"a"_s, "x"));
-        QVERIFY(zumLesenOeffnen(datei));
-        QCOMPARE(datei.readAll(), "x"_ba);
-    }
-
     void startClearsTheCache_data()
     {
         QTest::addColumn<bool>("markiert");
