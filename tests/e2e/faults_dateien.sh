@@ -96,23 +96,23 @@ ended() {
     { wait "$pid"; } 2>/dev/null || rc=$?
 }
 
-# answer CAPTION: presses Return in the program's next window of that caption.
+# answer CAPTION [COUNT]: once COUNT windows (1 unless given) of the program
+# bear the caption, presses Return in the newest.
 answer() {
-    local w=''
-    poll 10 find_window "$1" || fail "no window \"$1\" within 10 s"
+    poll 10 find_window "$1" "${2:-1}" || fail "no window \"$1\" within 10 s"
     xdotool windowfocus --sync "$found" key Return || fail "no key to \"$1\""
     poll 10 window_closed "$found" || fail "\"$1\" stays open"
 }
 
 # The newest whose caption matches (xdotool's search also takes windows whose
 # children match): a question may bear the caption of the window it asks for.
-find_window() {
-    local w
+find_window() { # CAPTION [COUNT], into $found
+    local w n=0
     found=''
     for w in $(xdotool search --onlyvisible --pid "$pid" --name "$1" 2>/dev/null); do
-        [[ $(xdotool getwindowname "$w") =~ $1 ]] && found=$w
+        [[ $(xdotool getwindowname "$w") =~ $1 ]] && found=$w n=$((n + 1))
     done
-    [[ -n $found ]]
+    ((n >= ${2:-1}))
 }
 height_of() { xdotool getwindowgeometry --shell "$1" | sed -n 's/^HEIGHT=//p'; }
 taller_question() { find_window '^Beenden\?$' && (($(height_of "$found") > $1)); }
@@ -158,7 +158,8 @@ full_disk() { # HOW
         xdotool windowfocus --sync "$wid" key alt+q
         poll 10 find_window '^Quellpfade ändern$' || fail "no source-path window"
         "$TL_CLOSE" "$found"
-        answer '^Quellpfade ändern$'
+        # The window and then its question bear the same caption.
+        answer '^Quellpfade ändern$' 2
         end TERM
         ;;
     esac
