@@ -258,8 +258,8 @@ bool dateiErsetzen(const QString& pfad, Dateiart art, QByteArrayView bytes, Schr
 
 bool zumLesenOeffnen(QFile& datei)
 {
-    const int fd =
-        ::open(QFile::encodeName(datei.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(datei.fileName()).constData(),
+                          O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     struct stat st;
     if (fd < 0)
         return false;
