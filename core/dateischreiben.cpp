@@ -95,14 +95,14 @@ std::optional<QByteArray> ziel(QByteArray pfad, Schreibfehler& f)
         }
         char verweis[PATH_MAX];
         const ssize_t n = ::readlink(pfad.constData(), verweis, sizeof verweis);
-        if (n < 0 || n == sizeof verweis) {
-            scheitern(f, Schreibfehler::system, n < 0 ? errno : ENAMETOOLONG);
+        if (n < 0 || n == static_cast<ssize_t>(sizeof verweis)) {
+            scheitern(f, Schreibfehler::aufruf, n < 0 ? errno : ENAMETOOLONG);
             return std::nullopt;
         }
         const QByteArray weiter(verweis, n);
         pfad = weiter.startsWith('/') ? weiter : ordnerVon(pfad) + '/' + weiter;
     }
-    scheitern(f, Schreibfehler::system, ELOOP);
+    scheitern(f, Schreibfehler::aufruf, ELOOP);
     return std::nullopt;
 }
 
@@ -141,9 +141,9 @@ bool inhaltSchreiben(int fd, const std::function<bool(QIODevice&)>& schreiben, S
 {
     Geraet geraet(fd);
     if (!schreiben(geraet))
-        return scheitern(f, Schreibfehler::system, geraet.fehler() ? geraet.fehler() : EIO);
+        return scheitern(f, Schreibfehler::aufruf, geraet.fehler() ? geraet.fehler() : EIO);
     if (::fdatasync(fd) != 0)
-        return scheitern(f, Schreibfehler::system, errno);
+        return scheitern(f, Schreibfehler::aufruf, errno);
     return true;
 }
 
@@ -160,7 +160,7 @@ bool anOrtUndStelle(const QByteArray& pfad, const std::function<bool(QIODevice&)
         return scheitern(f, Schreibfehler::keineDatei);
     Fd fd(::open(pfad.constData(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
     if (fd.get() < 0)
-        return scheitern(f, errno == ENXIO ? Schreibfehler::keineDatei : Schreibfehler::system,
+        return scheitern(f, errno == ENXIO ? Schreibfehler::keineDatei : Schreibfehler::aufruf,
                          errno);
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return scheitern(f, Schreibfehler::keineDatei);
@@ -169,16 +169,16 @@ bool anOrtUndStelle(const QByteArray& pfad, const std::function<bool(QIODevice&)
         QBuffer puffer(&inhalt);
         puffer.open(QIODevice::WriteOnly);
         if (!schreiben(puffer))
-            return scheitern(f, Schreibfehler::system, EIO);
+            return scheitern(f, Schreibfehler::aufruf, EIO);
     }
     if (inhalt.size() > st.st_size &&
         ::fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, inhalt.size()) != 0 && errno != EOPNOTSUPP)
-        return scheitern(f, Schreibfehler::system, errno);
+        return scheitern(f, Schreibfehler::aufruf, errno);
     int fehler = 0;
     if (!allesSchreiben(fd.get(), inhalt.constData(), inhalt.size(), fehler))
-        return scheitern(f, Schreibfehler::system, fehler);
+        return scheitern(f, Schreibfehler::aufruf, fehler);
     if (::ftruncate(fd.get(), inhalt.size()) != 0 || ::fdatasync(fd.get()) != 0 || !fd.schliessen())
-        return scheitern(f, Schreibfehler::system, errno);
+        return scheitern(f, Schreibfehler::aufruf, errno);
     return true;
 }
 
@@ -202,7 +202,7 @@ bool dateiErsetzen(const QString& pfad, Dateiart art,
     const QByteArray name = wohin.mid(schraeg + 1);
     Fd ordner(::open(ordnerVon(wohin).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (ordner.get() < 0)
-        return scheitern(f, Schreibfehler::system, errno);
+        return scheitern(f, Schreibfehler::aufruf, errno);
 
     // A data file keeps its mode; the cache stays the user's alone.
     struct stat alt;
@@ -212,14 +212,14 @@ bool dateiErsetzen(const QString& pfad, Dateiart art,
     if (fd.get() < 0) {
         if (daten && (errno == EACCES || errno == EPERM))
             return anOrtUndStelle(wohin, schreiben, f);
-        return scheitern(f, Schreibfehler::system, errno);
+        return scheitern(f, Schreibfehler::aufruf, errno);
     }
     const auto wegraeumen = [&] {
         if (!temp.isEmpty())
             ::unlinkat(ordner.get(), temp.constData(), 0);
     };
     if (daten && altDa && S_ISREG(alt.st_mode) && ::fchmod(fd.get(), alt.st_mode & 07777) != 0)
-        scheitern(f, Schreibfehler::system, errno);
+        scheitern(f, Schreibfehler::aufruf, errno);
     if (f.art != Schreibfehler::keiner || !inhaltSchreiben(fd.get(), schreiben, f)) {
         wegraeumen();
         return false;
@@ -232,18 +232,18 @@ bool dateiErsetzen(const QString& pfad, Dateiart art,
                          AT_SYMLINK_FOLLOW) == 0)
                 temp = kandidat;
             else if (errno != EEXIST)
-                return scheitern(f, Schreibfehler::system, errno);
+                return scheitern(f, Schreibfehler::aufruf, errno);
         }
     }
     if (!fd.schliessen()) {
         const int e = errno;
         wegraeumen();
-        return scheitern(f, Schreibfehler::system, e);
+        return scheitern(f, Schreibfehler::aufruf, e);
     }
     if (::renameat(ordner.get(), temp.constData(), ordner.get(), name.constData()) != 0) {
         const int e = errno;
         wegraeumen();
-        return scheitern(f, Schreibfehler::system, e);
+        return scheitern(f, Schreibfehler::aufruf, e);
     }
     return true;
 }

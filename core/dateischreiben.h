@@ -24,7 +24,7 @@ struct Schreibfehler {
         keiner,
         fremderVerweis, // a symbolic link of another user stands on the way
         keineDatei,     // the in-place write met a pipe, device or the like
-        system,         // a call failed with `fehler` (an errno value)
+        aufruf,         // a call failed with `fehler` (an errno value)
     } art = keiner;
     int fehler = 0;
 };
