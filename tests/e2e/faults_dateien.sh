@@ -7,8 +7,8 @@
 # end's signal to the process being gone, and fails when a byte of the user's
 # data is lost, a file outside the player's is touched, or a process stays.
 # Needs root (tmpfs mounts, links of another user). With TL_BIN, TL_CLOSE,
-# TL_MEDIA (for the GStreamer registry), TL_DISPLAY; rows as arguments, all
-# without.
+# TL_MEDIA (for the GStreamer registry), TL_DISPLAY and TL_KILLS (kills in
+# the loop, 50). Rows as arguments, or all without.
 set -uo pipefail
 export LC_ALL=C.UTF-8
 
