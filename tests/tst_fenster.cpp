@@ -40,7 +40,9 @@ struct Fenster : SitzungFixture {
                      const QStringList& music = {u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s})
         : SitzungFixture(music, settings, queue), player(*sitzung, dialogs)
     {
+        QSignalSpy geladen(&player, &frmPlayer::geladen);
         player.Form_Load();
+        QVERIFY(geladen.wait());
         player.show();
     }
     QString panel(const QString& key) const { return player.StatusBar->panelText(key); }
@@ -279,8 +281,10 @@ private Q_SLOTS:
         });
         FakeDialogs dialogs;
         frmPlayer player(*f.sitzung, dialogs);
+        QSignalSpy geladen(&player, &frmPlayer::geladen);
         zuschauer.seitStart.start();
         player.Form_Load();
+        QVERIFY(geladen.wait(30'000));
         QVERIFY(zuschauer.gesehen.contains(zwei));
         // Never before the first tick: a timer may fire up to 5 % early.
         QVERIFY2(zuschauer.gezeigtNach >= 380, qPrintable(QString::number(zuschauer.gezeigtNach)));
