@@ -14,6 +14,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
@@ -94,5 +95,12 @@ int main(int argc, char* argv[])
         einzelstart.bereit();
     });
     player.Form_Load();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // A run that ended before its session was restored has nothing to save,
+    // and the read it abandoned may be in a step that cannot stop (a sort, a
+    // folder on a slow disk): end without waiting for it. The next start
+    // takes over the lock of this dead process.
+    if (!player.istGeladen())
+        std::_Exit(status);
+    return status;
 }

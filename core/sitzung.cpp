@@ -76,7 +76,8 @@ void Sitzung::lesen(std::stop_token halt)
     m_bibliothek.AlleDateienAusAllenPfadenEinlesen(
         m_quellpfade, alleDateien,
         Bibliothek::indexDatei(m_ordner.absolutePath(), m_quellpfade, alleDateien), halt);
-    m_bibliothek.sortieren();
+    if (!halt.stop_requested())
+        m_bibliothek.sortieren();
 }
 
 void Sitzung::uebernehmen()

@@ -32,6 +32,7 @@ public:
     // Start-up before the window is first shown: begins the read, and
     // `geladen` follows once the session is restored.
     void Form_Load();
+    bool istGeladen() const { return m_geladen; }
     void Form_Unload(bool& Cancel);
     // Ends as the answer Ja to the exit question does; false when a data file
     // could not be written and the user keeps the program open.

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSemaphore>
+#include <QSessionManager>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -258,6 +259,29 @@ private Q_SLOTS:
         QCOMPARE(f.ordner.read(u"Warteliste.wob"_s), "c.mp3/\r\n"_ba);
         // The close that the session manager sends afterwards asks nothing either.
         QVERIFY(f.player.close());
+        QCOMPARE(f.dialogs.questions, QStringList());
+    }
+
+    // A logout saves what there is and leaves the player running, since it
+    // may still be cancelled; once it goes ahead, the player ends, asking nothing.
+    void logoutCancelledOrNot()
+    {
+        Fenster f("10000\r\n", "b.mp3/\r\n");
+        Sitzungsende sitzungsende;
+        QObject::connect(&sitzungsende, &Sitzungsende::ende, &f.player,
+                         &frmPlayer::ohneFrageBeenden);
+        QObject::connect(&sitzungsende, &Sitzungsende::sichern, &f.player,
+                         &frmPlayer::ohneFrageSpeichern);
+        QSignalSpy ende(&f.player, &frmPlayer::Programmende);
+        f.sitzung->warteliste().anhaengen(f.sitzung->bibliothek().nummer(0));
+        auto* sitzungsmanager = qApp->findChild<QSessionManager*>();
+        QVERIFY(sitzungsmanager);
+        Q_EMIT qApp->commitDataRequest(*sitzungsmanager);
+        QCOMPARE(f.ordner.read(u"Warteliste.wob"_s), "b.mp3/a.mp3/\r\n"_ba);
+        QCOMPARE(ende.size(), 0);
+        QEvent weiter(QEvent::Quit);
+        QCoreApplication::sendEvent(qApp, &weiter);
+        QCOMPARE(ende.size(), 1);
         QCOMPARE(f.dialogs.questions, QStringList());
     }
 

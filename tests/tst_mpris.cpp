@@ -11,6 +11,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -107,6 +108,28 @@ private Q_SLOTS:
         d.engine->calls.removeIf([](const QString& c) { return c.startsWith(u"FileName"); });
         QTEST(d.engine->calls.join(u' '), "befehle");
         QTEST(d.player.property("PlaybackStatus").toString(), "status");
+    }
+
+    // Every door hands the session at most as many files, in as much text,
+    // as the socket takes.
+    void oneLimitForEveryDoor_data()
+    {
+        QTest::addColumn<QStringList>("pfade");
+        QTest::addColumn<qsizetype>("bleiben");
+        const QString kurz = u"/a.mp3"_s, lang(Sitzung::HoechstgroesseDateien / 8, u'x');
+        QTest::newRow("within") << QStringList(Sitzung::HoechstzahlDateien, kurz)
+                                << qsizetype{Sitzung::HoechstzahlDateien};
+        QTest::newRow("too many") << QStringList(300'000, kurz)
+                                  << qsizetype{Sitzung::HoechstzahlDateien};
+        QTest::newRow("too long") << QStringList(5, lang) << qsizetype{4};
+    }
+
+    void oneLimitForEveryDoor()
+    {
+        QFETCH(QStringList, pfade);
+        if (pfade.size() > Sitzung::HoechstzahlDateien || pfade[0].size() > 6)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"nur die ersten"_s));
+        QTEST(Sitzung::begrenzt(pfade).size(), "bleiben");
     }
 
     void announcementsAndFiles()
