@@ -55,6 +55,8 @@ int main(int argc, char* argv[])
     case Einzelstart::Ergebnis::Weitergegeben:
         return 0;
     case Einzelstart::Ergebnis::Besetzt:
+        // A signal ends the box too.
+        QObject::connect(&sitzungsende, &Sitzungsende::ende, &app, [] { QApplication::exit(1); });
         // Standard error has said so; without a screen nobody could answer a box.
         if (QGuiApplication::platformName() != u"offscreen")
             QtDialogs().inform(nullptr, QStringLiteral("Eine Tonlaterne mit denselben Datendateien "
