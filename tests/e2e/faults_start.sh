@@ -135,10 +135,10 @@ done
 # written anew, with what was restored.
 signal_restored() {
     local before after verdict=ok inode
-    fresh signal-restored "$dir/baum/d0;" 10000 t0.wav/t1.wav/t17.wav/
+    fresh signal-restored "$dir/baum/d10;" 10000 t10.wav/t11.wav/t17.wav/
     before=$(files) inode=$(stat -c %i "$w/work/Warteliste.wob")
     start "$bus"
-    poll 120 restored || verdict="not restored within 120 s"
+    poll 30 restored || verdict="not restored within 30 s"
     stop TERM
     after=$(files)
     ((ms <= 1000)) || verdict="ended after $ms ms"
@@ -190,7 +190,7 @@ dead_holder() {
     before=$(files)
     start "$bus"
     poll 20 restored || verdict="no start"
-    kill -KILL "$pid" && wait "$pid" || true
+    kill -KILL "$pid" && wait "$pid" 2>/dev/null || true
     start "$bus"
     poll 20 restored || verdict="the lock of a dead player was not taken over"
     stop TERM
