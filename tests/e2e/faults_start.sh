@@ -96,8 +96,10 @@ stop() {
     kill "-$1" "$pid"
     poll 5 gone "$pid" || kill -KILL "$pid"
     ms=$(($(now_ms) - t0))
-    rc=0 && wait "$pid" || rc=$?
+    rc=0 && wait "$pid" 2>/dev/null || rc=$?
 }
+
+fault() { verdict+="${verdict:+; }$1"; }
 
 # row CASE BEFORE AFTER STATUS MS VERDICT
 row() {
@@ -113,7 +115,7 @@ row() {
 # second, with status 0 or as the signal ends it, and no byte of the three
 # files changes (a late one saves what was restored, which is the same).
 signal_at() { # SIGNAL SECONDS
-    local before after verdict=ok phase=read
+    local before after verdict= phase=read
     fresh "signal-$1-$2" "$dir/baum/d0;" 10000 t0.wav/t1.wav/t17.wav/
     before=$(files)
     start "$bus"
@@ -121,10 +123,10 @@ signal_at() { # SIGNAL SECONDS
     ! restored || phase=restored
     stop "$1"
     after=$(files)
-    ((ms <= 1000)) || verdict="ended after $ms ms"
-    ((rc == 0 || rc == 128 + $(kill -l "$1"))) || verdict="status $rc"
-    [[ $after == "$before" ]] || verdict="data files changed"
-    row "$1 after ${2} s ($phase)" "$before" "$after" "$rc" "$ms" "$verdict"
+    ((ms <= 1000)) || fault "ended after $ms ms"
+    ((rc == 0 || rc == 128 + $(kill -l "$1"))) || fault "status $rc"
+    [[ $after == "$before" ]] || fault "data files changed"
+    row "$1 after ${2} s ($phase)" "$before" "$after" "$rc" "$ms" "${verdict:-ok}"
 }
 
 for moment in TERM:0.3 HUP:1 INT:2 TERM:3.5 HUP:5 TERM:8; do
@@ -134,18 +136,18 @@ done
 # Once the session is restored a signal saves as Quit does: the files are
 # written anew, with what was restored.
 signal_restored() {
-    local before after verdict=ok inode
+    local before after verdict= inode
     fresh signal-restored "$dir/baum/d10;" 10000 t10.wav/t11.wav/t17.wav/
     before=$(files) inode=$(stat -c %i "$w/work/Warteliste.wob")
     start "$bus"
-    poll 30 restored || verdict="not restored within 30 s"
+    poll 30 restored || fault "not restored within 30 s"
     stop TERM
     after=$(files)
-    ((ms <= 1000)) || verdict="ended after $ms ms"
-    ((rc == 0)) || verdict="status $rc"
-    [[ $(stat -c %i "$w/work/Warteliste.wob") != "$inode" ]] || verdict="the queue was not saved"
-    [[ $after == "$before" ]] || verdict="data files changed"
-    row "TERM once restored" "$before" "$after" "$rc" "$ms" "$verdict"
+    ((ms <= 1000)) || fault "ended after $ms ms"
+    ((rc == 0)) || fault "status $rc"
+    [[ $(stat -c %i "$w/work/Warteliste.wob") != "$inode" ]] || fault "the queue was not saved"
+    [[ $after == "$before" ]] || fault "data files changed"
+    row "TERM once restored" "$before" "$after" "$rc" "$ms" "${verdict:-ok}"
 }
 signal_restored
 
@@ -153,30 +155,30 @@ signal_restored
 # ends with a status not 0, without a window; after SIGCONT one player runs and
 # saves as before. Over the bus and over the socket alike.
 stopped() { # BUS NAME
-    local first before after verdict=ok t0 again=0
+    local first before after verdict= t0 again=0
     fresh "stopped-$2" "$dir/baum/d17;" 10000 t17.wav/
     before=$(files)
     start "$1"
     first=$pid
-    poll 20 locked || verdict="no lock"
+    poll 20 locked || fault "no lock"
     # The door is there once a later start is handed on.
     start "$1"
-    poll 20 gone "$pid" && wait "$pid" || verdict="a later start on a running player stays"
+    poll 20 gone "$pid" && wait "$pid" || fault "a later start on a running player stays"
     kill -STOP "$first"
     t0=$(now_ms)
     start "$1"
-    poll 40 gone "$pid" || { kill -KILL "$pid" && verdict="a second player runs beside a stopped one"; }
+    poll 40 gone "$pid" || { kill -KILL "$pid" && fault "a second player runs beside a stopped one"; }
     wait "$pid" || again=$?
     kill -CONT "$first"
-    ((again != 0)) || verdict="the start beside a stopped player ended with status 0"
-    grep -q 'läuft schon' "$w/err.log" || verdict="the start beside a stopped player said nothing"
+    ((again != 0)) || fault "the start beside a stopped player ended with status 0"
+    grep -q 'läuft schon' "$w/err.log" || fault "the start beside a stopped player said nothing"
     pid=$first
     stop TERM
     after=$(files)
-    [[ $after == "$before" ]] || verdict="data files changed"
-    ((rc == 0)) || verdict="the first ended with status $rc"
+    [[ $after == "$before" ]] || fault "data files changed"
+    ((rc == 0)) || fault "the first ended with status $rc"
     row "second start beside a stopped player ($2)" "$before" "$after" \
-        "$again (second), $rc (first)" "$(($(now_ms) - t0))" "$verdict"
+        "$again (second), $rc (first)" "$(($(now_ms) - t0))" "${verdict:-ok}"
 }
 
 stopped "$bus" bus
@@ -185,18 +187,18 @@ stopped "$nobus" socket
 # A player killed outright leaves its lock behind: the next start takes it
 # over and becomes the player.
 dead_holder() {
-    local before after verdict=ok
+    local before after verdict=
     fresh dead-holder "$dir/baum/d17;" 10000 t17.wav/
     before=$(files)
     start "$bus"
-    poll 20 restored || verdict="no start"
+    poll 20 restored || fault "no start"
     kill -KILL "$pid" && wait "$pid" 2>/dev/null || true
     start "$bus"
-    poll 20 restored || verdict="the lock of a dead player was not taken over"
+    poll 20 restored || fault "the lock of a dead player was not taken over"
     stop TERM
     after=$(files)
-    [[ $after == "$before" ]] || verdict="data files changed"
-    row "lock of a killed player" "$before" "$after" "$rc" "$ms" "$verdict"
+    [[ $after == "$before" ]] || fault "data files changed"
+    row "lock of a killed player" "$before" "$after" "$rc" "$ms" "${verdict:-ok}"
 }
 dead_holder
 
@@ -204,23 +206,24 @@ dead_holder
 # the next save behind the live queue; with the folder back it plays again;
 # a file gone from a folder that is there leaves the queue as before.
 drive() {
-    local before after verdict=ok step
+    local before after verdict= step
     mkdir -p "$dir/platte/A"
     : >"$dir/platte/A/a.wav"
     fresh drive "$dir/platte/A;$dir/platte/B;" 10000 b.wav/a.wav/
     for step in "missing:a.wav/b.wav/" "back:a.wav/b.wav/" "file-gone:a.wav/"; do
+        verdict=''
         case ${step%%:*} in
         back) mkdir "$dir/platte/B" && : >"$dir/platte/B/b.wav" ;;
         file-gone) rm "$dir/platte/B/b.wav" ;;
         esac
         before=$(files)
         start "$bus"
-        poll 20 restored || verdict="no start"
+        poll 20 restored || fault "no start"
         stop TERM
         after=$(files)
         [[ $(tr -d '\r\n' <"$w/work/Warteliste.wob") == "${step#*:}" ]] ||
-            verdict="the queue is not ${step#*:}"
-        row "source folder B ${step%%:*}" "$before" "$after" "$rc" "$ms" "$verdict"
+            fault "the queue is not ${step#*:}"
+        row "source folder B ${step%%:*}" "$before" "$after" "$rc" "$ms" "${verdict:-ok}"
     done
 }
 drive
@@ -228,14 +231,14 @@ drive
 # Idle connections to the socket: those over the cap are closed at once, the
 # others once their time to speak is up, and a later start is still taken.
 connections() {
-    local before after verdict=ok socket counts self rss
+    local before after verdict= socket counts self rss
     fresh connections "$dir/baum/d17;" 10000 t17.wav/
     before=$(files)
     start "$nobus"
-    poll 20 socket_there || verdict="no socket"
+    poll 20 socket_there || fault "no socket"
     rss=$(awk '/VmRSS/ { print $2 }' "/proc/$pid/status")
     # Prints how many stay open once those over the cap are closed, and the
-    # milliseconds until the last one is closed.
+    # milliseconds until the last one is closed, or "never".
     counts=$(/usr/bin/python3 - "$socket" <<'EOF' || echo 150 0
 import select, socket, sys, time
 offen = set()
@@ -252,22 +255,22 @@ def bis(fertig, sekunden):
 bis(lambda: len(offen) <= 16, 5)
 print(len(offen), end=" ")
 bis(lambda: not offen, 30)
-print(len(offen) or round(1000 * (time.monotonic() - beginn)))
+print("never" if offen else round(1000 * (time.monotonic() - beginn)))
 EOF
     )
     rss="$rss → $(awk '/VmRSS/ { print $2 }' "/proc/$pid/status")"
     read -r held closed <<<"$counts"
-    ((held <= 16)) || verdict="$held of 150 idle connections held"
-    ((closed >= 1000)) || verdict="idle connections held for good"
+    ((held <= 16)) || fault "$held of 150 idle connections held"
+    [[ $closed != never ]] || fault "idle connections held for good"
     self=$pid
     start "$nobus"
-    poll 40 gone "$pid" && wait "$pid" || verdict="a later start is not taken"
+    poll 40 gone "$pid" && wait "$pid" || fault "a later start is not taken"
     pid=$self
     stop TERM
     after=$(files)
-    [[ $after == "$before" ]] || verdict="data files changed"
+    [[ $after == "$before" ]] || fault "data files changed"
     row "150 idle connections: $held held, all closed after $closed ms, RSS $rss kB" \
-        "$before" "$after" "$rc" "$ms" "$verdict"
+        "$before" "$after" "$rc" "$ms" "${verdict:-ok}"
 }
 connections
 
