@@ -14,6 +14,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
@@ -44,9 +45,25 @@ int main(int argc, char* argv[])
     if (deutsch)
         QApplication::installTranslator(&qtbase);
 
+    // From here on a signal waits for the event loop rather than ending the
+    // process before it has a say.
+    Sitzungsende sitzungsende;
     Einzelstart einzelstart(aufruf.ordner);
-    if (einzelstart.weitergeben(aufruf.dateien))
+    switch (einzelstart.weitergeben(aufruf.dateien)) {
+    case Einzelstart::Ergebnis::Erster:
+        break;
+    case Einzelstart::Ergebnis::Weitergegeben:
         return 0;
+    case Einzelstart::Ergebnis::Besetzt:
+        // A signal ends the box too.
+        QObject::connect(&sitzungsende, &Sitzungsende::ende, &app, [] { QApplication::exit(1); });
+        // Standard error has said so; without a screen nobody could answer a box.
+        if (QGuiApplication::platformName() != u"offscreen")
+            QtDialogs().inform(nullptr, QStringLiteral("Eine Tonlaterne mit denselben Datendateien "
+                                                       "läuft schon, antwortet aber nicht.\n\n"
+                                                       "Diese Tonlaterne wird beendet."));
+        return 1;
+    }
 
     VideoWindow video;
     Sitzung sitzung(std::make_unique<GstEngine>(GstEngine::Sinks{}, &video), aufruf.ordner);
@@ -57,40 +74,35 @@ int main(int argc, char* argv[])
     QObject::connect(
         &player, &frmPlayer::Programmende, &app, [] { QApplication::exit(0); },
         Qt::QueuedConnection);
-    // A later start brings the running player to the front and plays its files;
-    // files that come while the library is still read wait for it.
-    bool geladen = false;
-    QStringList spaeter;
-    QObject::connect(&einzelstart, &Einzelstart::geoeffnet, &player,
-                     [&](const QStringList& pfade, const QString& token) {
-                         if (!geladen) {
-                             spaeter += pfade;
-                             return;
-                         }
-                         sitzung.oeffnen(pfade);
-                         // A Wayland compositor lets a window come to the front
-                         // only with the token of the start the user made; Qt
-                         // takes it from here when the window asks.
-                         if (!token.isEmpty())
-                             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-                         player.hervorholen();
-                     });
+    // Logout, shutdown and signals end as Quit does, without a question that
+    // would hold them up; before the session is restored, without a write.
+    QObject::connect(&sitzungsende, &Sitzungsende::ende, &player, &frmPlayer::ohneFrageBeenden);
+    QObject::connect(&sitzungsende, &Sitzungsende::sichern, &player,
+                     &frmPlayer::ohneFrageSpeichern);
+    // A later start brings the running player to the front and plays its files.
+    QObject::connect(&einzelstart, &Einzelstart::geoeffnet, &player, [&](const QStringList& pfade) {
+        sitzung.oeffnen(pfade);
+        player.hervorholen();
+    });
     // The desktop's media controls; without a session bus the player runs as before.
     Mpris mpris(sitzung);
     QObject::connect(&mpris, &Mpris::raiseRequested, &player, &frmPlayer::hervorholen);
     // Queued: the caller's reply does not wait for a question about a failed save.
     QObject::connect(&mpris, &Mpris::quitRequested, &player, &frmPlayer::speichernUndBeenden,
                      Qt::QueuedConnection);
-    // Logout, shutdown and SIGTERM save as Quit does, without a question that
-    // would hold them up. One that comes while the library is read waits, as
-    // the files of a later start do, until the read is done.
-    Sitzungsende sitzungsende;
-    QObject::connect(&sitzungsende, &Sitzungsende::ende, &player, &frmPlayer::ohneFrageBeenden,
-                     Qt::SingleShotConnection);
+    QObject::connect(&player, &frmPlayer::geladen, &player, [&] {
+        mpris.anmelden();
+        sitzung.oeffnen(aufruf.dateien);
+        player.show();
+        einzelstart.bereit();
+    });
     player.Form_Load();
-    geladen = true;
-    mpris.anmelden();
-    sitzung.oeffnen(aufruf.dateien + spaeter);
-    player.show();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // A run that ended before its session was restored has nothing to save,
+    // and the read it abandoned may be in a step that cannot stop (a sort, a
+    // folder on a slow disk): end without waiting for it. The next start
+    // takes over the lock of this dead process.
+    if (!player.istGeladen())
+        std::_Exit(status);
+    return status;
 }

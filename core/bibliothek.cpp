@@ -2,10 +2,8 @@
 
 #include "core/dateischreiben.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -379,25 +377,18 @@ QString Bibliothek::indexDatei(const QString& datenordner, const QStringList& pf
 }
 
 void Bibliothek::AlleDateienAusAllenPfadenEinlesen(const QStringList& pfade, bool AlleDateien,
-                                                   const QString& indexDatei)
+                                                   const QString& indexDatei, std::stop_token halt)
 {
     m_indexDatei = indexDatei;
     m_schluessel = {pfade, AlleDateien};
+    m_halt = std::move(halt);
     std::vector<NativePath> folderspecs;
     for (const QString& pfad : pfade)
         folderspecs.push_back(QFile::encodeName(pfad).toStdString());
-    {
-        // The walk runs beside this thread, whose event loop keeps windows alive
-        // meanwhile. Socket notifiers wait: what comes through them (the files
-        // of a later start) would meet a library half read.
-        QEventLoop warten;
-        const std::jthread walk([&] {
-            einlesen(folderspecs, AlleDateien);
-            QMetaObject::invokeMethod(&warten, &QEventLoop::quit, Qt::QueuedConnection);
-        });
-        if (QCoreApplication::instance())
-            warten.exec(QEventLoop::ExcludeSocketNotifiers);
-    }
+    einlesen(folderspecs, AlleDateien);
+    // What an abandoned read found is no library to keep for the next start.
+    if (m_halt.stop_requested())
+        m_indexVeraltet = false;
 }
 
 void Bibliothek::einlesen(const std::vector<NativePath>& folderspecs, bool AlleDateien)
@@ -477,6 +468,9 @@ void Bibliothek::ShowFolderList(const std::vector<NativePath>& folderspecs, bool
     std::vector<GelesenerOrdner> gelesen;
     const FolderReader lesen = [&](const NativePath& pfad) {
         std::optional<FolderListing> listing;
+        // An abandoned read reads no folder more, and the walk runs out.
+        if (m_halt.stop_requested())
+            return listing;
         const auto b = bekannt.find(pfad);
         if (b != bekannt.end())
             listing = FolderListing{b->second->stamp, b->second->unterordner,
@@ -588,21 +582,27 @@ NativePath Bibliothek::pfad(int N) const
                                      : NativePath(ordner.namen.c_str() + ort.name));
 }
 
-void Bibliothek::ListeÜbertragen()
+void Bibliothek::sortieren()
 {
-    beginResetModel();
     const qsizetype n = m_lesung.anzahl();
     // An index from an unchanged tree brings its sorted order along; one from
     // a changed tree the order of the entries that it still holds.
-    if (m_lesung.nummern.size() != static_cast<size_t>(n)) {
-        QStringList texte;
-        texte.reserve(n);
-        for (qsizetype N = 0; N < n; ++N)
-            texte.append(ansicht(m_lesung.text(N)));
-        m_lesung.nummern =
-            m_behalten.empty() ? sortedForDisplay(texte) : mergedForDisplay(texte, m_behalten);
-        std::vector<int>().swap(m_behalten);
-    }
+    if (m_lesung.nummern.size() == static_cast<size_t>(n))
+        return;
+    QStringList texte;
+    texte.reserve(n);
+    for (qsizetype N = 0; N < n; ++N)
+        texte.append(ansicht(m_lesung.text(N)));
+    m_lesung.nummern =
+        m_behalten.empty() ? sortedForDisplay(texte) : mergedForDisplay(texte, m_behalten);
+    std::vector<int>().swap(m_behalten);
+}
+
+void Bibliothek::ListeÜbertragen()
+{
+    sortieren();
+    beginResetModel();
+    const qsizetype n = m_lesung.anzahl();
     m_nummern = m_lesung.nummern;
     m_sortiert.clear();
     m_sortiert.reserve(n);

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <atomic>
 #include <cstdint>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -30,12 +31,14 @@ public:
     static QString indexDatei(const QString& datenordner, const QStringList& pfade,
                               bool AlleDateien);
     // Walks every folder with its subfolders; with AlleDateien false only files
-    // with one of the six media extensions are taken. The calling thread runs
-    // its event loop meanwhile, so that a window can show how far it got.
+    // with one of the six media extensions are taken. Blocks, and may run on a
+    // thread of its own while no other thread uses the library; `gefunden`
+    // tells how far it got. A stop request through `halt` abandons the read.
     // With an index file from an earlier start, only the folders that changed
     // since are read again, and the library is the one a whole walk would give.
     void AlleDateienAusAllenPfadenEinlesen(const QStringList& pfade, bool AlleDateien,
-                                           const QString& indexDatei = {});
+                                           const QString& indexDatei = {},
+                                           std::stop_token halt = {});
     // Writes the index for the next start in the background, when this read
     // changed anything; a failed write leaves the next start a whole walk.
     void indexSpeichern();
@@ -46,7 +49,10 @@ public:
     // Lets tests read folders their own way, to slow the walk down or to make a
     // folder vanish at the right moment.
     void setOrdnerLeser(FolderReader leser) { m_leser = std::move(leser); }
-    // Sorts the entries for display, in one model reset.
+    // Puts the entries in display order, without showing it yet: the costly
+    // part of ListeÜbertragen, which may run on the read's thread.
+    void sortieren();
+    // Shows the entries in display order, in one model reset.
     void ListeÜbertragen();
     // The sorted texts, case-folded and masked, for the search.
     Gefaltet gefaltet();
@@ -100,6 +106,7 @@ private:
     QString m_indexDatei;
     IndexSchluessel m_schluessel;
     bool m_indexVeraltet = false;
+    std::stop_token m_halt;
     std::jthread m_schreiber; // last: done before the rest goes
 };
 

@@ -29,19 +29,66 @@ Sitzung::Sitzung(std::unique_ptr<MediaEngine> engine, const QString& ordner, QOb
 {
 }
 
+QStringList Sitzung::begrenzt(QStringList pfade)
+{
+    qsizetype zahl = 0, groesse = 0;
+    while (zahl < std::min<qsizetype>(pfade.size(), HoechstzahlDateien) &&
+           (groesse += pfade[zahl].size() * 2) <= HoechstgroesseDateien)
+        ++zahl;
+    if (zahl < pfade.size()) {
+        qWarning("Tonlaterne: nur die ersten %lld von %lld Dateien werden geöffnet", zahl,
+                 pfade.size());
+        pfade.resize(zahl);
+    }
+    return pfade;
+}
+
 void Sitzung::starten()
 {
-    m_wiedergabe.vorbereiten();
-    EinstellungenWiederherstellen();
+    lesen({});
+    uebernehmen();
+}
 
+void Sitzung::lesenBeginnen()
+{
+    m_leser = std::jthread([this](std::stop_token halt) {
+        lesen(halt);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_leser.get_stop_token().stop_requested())
+                    Q_EMIT gelesen();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void Sitzung::lesen(std::stop_token halt)
+{
+    m_einstellungenZeile = Lesen(datei(EinstellungenDatei));
+    m_wartelisteZeile = Lesen(datei(WartelisteDatei));
     m_quellpfade = Bibliothek::PfadeEinlesen(datei(QuellpfadDatei));
-    const bool alleDateien = m_optionen.DateiEndungenRegel == 0;
+    // A source folder that is not there, as on a drive not mounted now: the
+    // queue keeps the names it cannot find until a start finds them again.
+    m_quelleFehlt = std::any_of(m_quellpfade.cbegin(), m_quellpfade.cend(), [](const QString& p) {
+        std::error_code fehler;
+        return !std::filesystem::exists(QFile::encodeName(p).toStdString(), fehler);
+    });
+    const bool alleDateien = Optionen::ausZeile(m_einstellungenZeile).DateiEndungenRegel == 0;
     const QString indexDatei =
         Bibliothek::indexDatei(m_ordner.absolutePath(), m_quellpfade, alleDateien);
     QThreadPool::globalInstance()->start([indexDatei, ordner = m_ordner.absolutePath()] {
         beimStartAufraeumen(indexDatei, ordner);
     });
-    m_bibliothek.AlleDateienAusAllenPfadenEinlesen(m_quellpfade, alleDateien, indexDatei);
+    m_bibliothek.AlleDateienAusAllenPfadenEinlesen(m_quellpfade, alleDateien, indexDatei, halt);
+    if (!halt.stop_requested())
+        m_bibliothek.sortieren();
+}
+
+void Sitzung::uebernehmen()
+{
+    m_wiedergabe.vorbereiten();
+    EinstellungenWiederherstellen();
     m_bibliothek.ListeÜbertragen();
     m_suche.setGefaltet(m_bibliothek.gefaltet());
     m_bibliothek.indexSpeichern();
@@ -75,6 +122,7 @@ QStringList Sitzung::speichern()
 
 void Sitzung::beenden()
 {
+    m_leser.request_stop();
     m_wiedergabe.beenden();
 }
 
@@ -100,7 +148,7 @@ void Sitzung::oeffnen(const QStringList& pfade)
 {
     const int vorher = m_bibliothek.size();
     std::vector<int> nummern;
-    for (const QString& p : pfade) {
+    for (const QString& p : begrenzt(pfade)) {
         const NativePath pfad = QFile::encodeName(p).toStdString();
         std::error_code fehler;
         if (std::filesystem::is_regular_file(pfad, fehler)) {
@@ -132,7 +180,7 @@ void Sitzung::oeffnen(const QStringList& pfade)
 
 void Sitzung::EinstellungenWiederherstellen()
 {
-    m_optionen = Optionen::ausZeile(Lesen(datei(EinstellungenDatei)));
+    m_optionen = Optionen::ausZeile(m_einstellungenZeile);
     if (m_optionen.Zufallsstart == 1)
         m_wiedergabe.ZufallEinAus(QStringLiteral("Ein"));
 }
@@ -144,7 +192,7 @@ bool Sitzung::EinstellungenSpeichern(QString* grund)
 
 void Sitzung::WartelisteWiederherstellen()
 {
-    m_warteliste.WartelisteWiederherstellen(Lesen(datei(WartelisteDatei)));
+    m_warteliste.WartelisteWiederherstellen(m_wartelisteZeile, m_quelleFehlt);
 }
 
 bool Sitzung::WartelisteSpeichern(QString* grund)

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QObject>
 #include <memory>
+#include <thread>
 
 // One run of the player: the library, the queue, the options, the search and
 // playback, with the start-up that fills them and the end that saves them.
@@ -22,9 +23,27 @@ public:
                      const QString& ordner = QStringLiteral("."), QObject* parent = nullptr);
     Q_DISABLE_COPY_MOVE(Sitzung)
 
+    // What one hand-over of files may hold, whichever way it comes (command
+    // line, drop, a later start over the bus or the socket, the media
+    // controls): no more files than the queue holds, in no more text than a
+    // command line gives (2 MiB, here as UTF-16). A broken or hostile sender
+    // must not fill the memory.
+    static constexpr int HoechstzahlDateien = Warteliste::Hoechstzahl;
+    static constexpr qint64 HoechstgroesseDateien = 8 * 1024 * 1024;
+    // The first files of the list that keep within both bounds; a line on
+    // standard error tells when some were cut.
+    static QStringList begrenzt(QStringList pfade);
+
     // Restores the options, reads the library and the queue, and starts
-    // playing when the options say so.
+    // playing when the options say so, all on the calling thread.
     void starten();
+    // The same in two steps, so that the window's thread stays free: the data
+    // files and the library are read on a thread of their own, and `gelesen`
+    // follows on this object's thread; `uebernehmen` then restores the
+    // options and the queue and starts playing. `beenden` abandons a read
+    // that still runs, and `gelesen` never follows.
+    void lesenBeginnen();
+    void uebernehmen();
     // Writes the queue (when the options say so), the options, and the source
     // folders while they wait to be written. Returns a line "file: reason" for
     // every file that could not be written.
@@ -37,9 +56,7 @@ public:
     // order; a path that is neither is passed over.
     void oeffnen(const QStringList& pfade);
 
-    void EinstellungenWiederherstellen();
     bool EinstellungenSpeichern(QString* grund = nullptr);
-    void WartelisteWiederherstellen();
     bool WartelisteSpeichern(QString* grund = nullptr);
 
     // The source folders for the next start: what the source-path file holds,
@@ -63,8 +80,14 @@ public:
 Q_SIGNALS:
     // A file joined the library and its search in one step.
     void bibliothekErweitert();
+    void gelesen();
 
 private:
+    // What the start reads, on any thread.
+    void lesen(std::stop_token halt);
+    // From the lines the start read.
+    void EinstellungenWiederherstellen();
+    void WartelisteWiederherstellen();
     // Entry N of a file, which joins the library when it is not in it yet.
     int aufnehmen(const NativePath& pfad);
 
@@ -78,4 +101,8 @@ private:
     Wiedergabe m_wiedergabe;
     QStringList m_quellpfade;
     bool m_quellpfadeWarten = false;
+    // The lines of the start's read until they are restored.
+    QString m_einstellungenZeile, m_wartelisteZeile;
+    bool m_quelleFehlt = false;
+    std::jthread m_leser; // last: the read ends before what it fills goes
 };

@@ -64,17 +64,19 @@ QString Warteliste::WartelisteSpeichern() const
         if (QString name = m_bibliothek.name(N); !name.contains(u'\n'))
             namen.append(std::move(name));
     }
+    namen += m_unsichtbar;
     const QString zeile = teileSchreiben(namen, u'/');
     return zeile.isEmpty() ? QStringLiteral("/") : zeile;
 }
 
-void Warteliste::WartelisteWiederherstellen(const QString& zeile)
+void Warteliste::WartelisteWiederherstellen(const QString& zeile, bool behalten)
 {
     QHash<QString, int> erster;
     std::vector<int> nummern;
+    m_unsichtbar.clear();
     // Read name by name, so that a huge line never becomes a huge list.
     for (const QStringView name : QStringTokenizer(zeile, u'/', Qt::SkipEmptyParts)) {
-        if (static_cast<int>(nummern.size()) == Hoechstzahl)
+        if (static_cast<int>(nummern.size()) + m_unsichtbar.size() == Hoechstzahl)
             break;
         if (erster.isEmpty()) {
             for (int i = 0; i < m_bibliothek.size(); ++i) {
@@ -86,6 +88,8 @@ void Warteliste::WartelisteWiederherstellen(const QString& zeile)
         }
         if (const auto it = erster.constFind(name.toString()); it != erster.cend())
             nummern.push_back(*it);
+        else if (behalten)
+            m_unsichtbar.append(name.toString());
     }
     beginResetModel();
     m_nummern = std::move(nummern);

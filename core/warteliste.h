@@ -29,12 +29,15 @@ public:
     // Takes entry 0 off the queue; its N, or -1 when the queue is empty.
     int kopfNehmen();
 
-    // The queue line: every entry's file name followed by "/", or "/" alone. A
-    // name with a line break, which the one-line file cannot hold, is left out.
+    // The queue line: every entry's file name followed by "/", then the names
+    // kept unseen, or "/" alone. A name with a line break, which the one-line
+    // file cannot hold, is left out.
     QString WartelisteSpeichern() const;
     // Restores from a queue line, in one step: each name brings back the first
-    // library entry of exactly that name; names without one are dropped.
-    void WartelisteWiederherstellen(const QString& zeile);
+    // library entry of exactly that name. Names without one are dropped, or,
+    // with `behalten` (a source folder is missing), kept unseen, so that the
+    // queue of a drive not mounted survives until a start finds it again.
+    void WartelisteWiederherstellen(const QString& zeile, bool behalten = false);
 
     // Asks the views to show the count now; the queue panel follows the clock,
     // not every change.
@@ -49,4 +52,5 @@ Q_SIGNALS:
 private:
     const Bibliothek& m_bibliothek;
     std::vector<int> m_nummern;
+    QStringList m_unsichtbar;
 };

@@ -39,9 +39,12 @@ void behandeln(void (*handler)(int))
 Sitzungsende::Sitzungsende(QObject* parent) : QObject(parent)
 {
     // Direct: the data must be saved before the session manager hears back.
-    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        connect(app, &QGuiApplication::commitDataRequest, this, &Sitzungsende::ende,
+    // The logout may still be cancelled then: the player runs on.
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::commitDataRequest, this, &Sitzungsende::sichern,
                 Qt::DirectConnection);
+        app->installEventFilter(this);
+    }
 
     int rohr[2];
     if (::pipe2(rohr, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -58,6 +61,18 @@ Sitzungsende::Sitzungsende(QObject* parent) : QObject(parent)
         Q_EMIT ende();
     });
     behandeln(angekommen);
+}
+
+bool Sitzungsende::eventFilter(QObject* watched, QEvent* event)
+{
+    // The program ends only through exit(), never quit(): a Quit comes from
+    // outside, from the session manager once the logout goes ahead. Taken
+    // here, it does not ask each window to close.
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
+        Q_EMIT ende();
+        return true;
+    }
+    return false;
 }
 
 Sitzungsende::~Sitzungsende()

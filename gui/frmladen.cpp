@@ -4,7 +4,6 @@
 
 #include <QLabel>
 #include <QVBoxLayout>
-#include <cstdlib>
 
 using namespace std::chrono_literals;
 
@@ -21,7 +20,6 @@ frmLaden::frmLaden(const Bibliothek& bibliothek, QWidget* parent)
     spalte->addWidget(lblGefunden);
     resize(380, 110);
 
-    // The timer ticks only while the read lets the event loop run.
     connect(&m_takt, &QTimer::timeout, this, [this] {
         lblGefunden->setText(QString::number(m_bibliothek.gefunden()) +
                              QStringLiteral(" Lieder gefunden"));
@@ -37,7 +35,5 @@ frmLaden::frmLaden(const Bibliothek& bibliothek, QWidget* parent)
 
 void frmLaden::closeEvent(QCloseEvent*)
 {
-    // Nothing is written yet, and the walk's threads are still reading: end at
-    // once, without running destructors under them.
-    std::_Exit(0);
+    Q_EMIT geschlossen();
 }

@@ -18,6 +18,9 @@ public:
 
     QLabel* lblGefunden = nullptr;
 
+Q_SIGNALS:
+    void geschlossen();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -285,11 +285,24 @@ void frmPlayer::Form_Load()
     central->style()->unpolish(central);
     central->style()->polish(central);
 
-    // A long library read shows its count in a window of its own meanwhile.
-    const frmLaden laden(m_sitzung.bibliothek());
-    m_sitzung.starten();
-    if (m_sitzung.optionen().MinimiertStarten == 1)
-        mnuminimieren_Click();
+    // The read runs beside this thread, whose event loop goes on meanwhile; a
+    // long one shows its count in a window of its own, whose close ends the
+    // program.
+    m_laden = std::make_unique<frmLaden>(m_sitzung.bibliothek());
+    connect(m_laden.get(), &frmLaden::geschlossen, this, &frmPlayer::ohneFrageBeenden,
+            Qt::QueuedConnection);
+    connect(
+        &m_sitzung, &Sitzung::gelesen, this,
+        [this] {
+            m_laden.reset();
+            m_sitzung.uebernehmen();
+            m_geladen = true;
+            if (m_sitzung.optionen().MinimiertStarten == 1)
+                mnuminimieren_Click();
+            Q_EMIT geladen();
+        },
+        Qt::SingleShotConnection);
+    m_sitzung.lesenBeginnen();
 }
 
 void frmPlayer::zeigen()
@@ -344,6 +357,10 @@ void frmPlayer::Form_Unload(bool& Cancel)
 
 QStringList frmPlayer::allesSpeichern()
 {
+    // Before the start restored the queue and the options, this run holds
+    // nothing of its own: the files stay as they are.
+    if (!m_geladen)
+        return {};
     // The list of an open source-paths window is written with the other files.
     if (Quellpfad)
         Quellpfad->uebernehmen();
@@ -364,10 +381,17 @@ bool frmPlayer::speichernUndBeenden()
     return true;
 }
 
-void frmPlayer::ohneFrageBeenden()
+void frmPlayer::ohneFrageSpeichern()
 {
     for (const QString& fehler : allesSpeichern())
         qWarning("Tonlaterne: nicht gespeichert: %s", qPrintable(fehler));
+}
+
+void frmPlayer::ohneFrageBeenden()
+{
+    if (m_beendet)
+        return;
+    ohneFrageSpeichern();
     programmBeenden();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
 
 class Dialogs;
 class Sitzung;
@@ -16,6 +17,7 @@ class frmSuchen;
 class frmEinstellungen;
 class frmQuellpfad;
 class frminfo;
+class frmLaden;
 
 // The main window: shows the session (track chooser, title, times, progress,
 // button bar, switches, status panels) and forwards what the user does to it.
@@ -27,15 +29,20 @@ public:
     ~frmPlayer() override;
     Q_DISABLE_COPY_MOVE(frmPlayer)
 
-    // Start-up before the window is first shown.
+    // Start-up before the window is first shown: begins the read, and
+    // `geladen` follows once the session is restored.
     void Form_Load();
+    bool istGeladen() const { return m_geladen; }
     void Form_Unload(bool& Cancel);
     // Ends as the answer Ja to the exit question does; false when a data file
     // could not be written and the user keeps the program open.
     bool speichernUndBeenden();
     // The same without a question, when nobody is there to answer one: what
-    // could not be written goes to standard error.
+    // could not be written goes to standard error. Before the session is
+    // restored, it ends without writing anything.
     void ohneFrageBeenden();
+    // Saves as that does, and runs on.
+    void ohneFrageSpeichern();
     // Brings the window to the front, restored when minimised.
     void hervorholen();
     void mnuEnde_Click();
@@ -72,6 +79,7 @@ public:
     QPointer<frminfo> Info;
 
 Q_SIGNALS:
+    void geladen();
     // The user confirmed the end; the application leaves its event loop.
     void Programmende();
 
@@ -93,5 +101,7 @@ private:
 
     Sitzung& m_sitzung;
     Dialogs& m_dialogs;
+    std::unique_ptr<frmLaden> m_laden;
+    bool m_geladen = false;
     bool m_beendet = false;
 };

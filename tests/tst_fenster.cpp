@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSemaphore>
+#include <QSessionManager>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -40,7 +41,9 @@ struct Fenster : SitzungFixture {
                      const QStringList& music = {u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s})
         : SitzungFixture(music, settings, queue), player(*sitzung, dialogs)
     {
+        QSignalSpy geladen(&player, &frmPlayer::geladen);
         player.Form_Load();
+        QVERIFY(geladen.wait());
         player.show();
     }
     QString panel(const QString& key) const { return player.StatusBar->panelText(key); }
@@ -259,6 +262,29 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.questions, QStringList());
     }
 
+    // A logout saves what there is and leaves the player running, since it
+    // may still be cancelled; once it goes ahead, the player ends, asking nothing.
+    void logoutCancelledOrNot()
+    {
+        Fenster f("10000\r\n", "b.mp3/\r\n");
+        Sitzungsende sitzungsende;
+        QObject::connect(&sitzungsende, &Sitzungsende::ende, &f.player,
+                         &frmPlayer::ohneFrageBeenden);
+        QObject::connect(&sitzungsende, &Sitzungsende::sichern, &f.player,
+                         &frmPlayer::ohneFrageSpeichern);
+        QSignalSpy ende(&f.player, &frmPlayer::Programmende);
+        f.sitzung->warteliste().anhaengen(f.sitzung->bibliothek().nummer(0));
+        auto* sitzungsmanager = qApp->findChild<QSessionManager*>();
+        QVERIFY(sitzungsmanager);
+        Q_EMIT qApp->commitDataRequest(*sitzungsmanager);
+        QCOMPARE(f.ordner.read(u"Warteliste.wob"_s), "b.mp3/a.mp3/\r\n"_ba);
+        QCOMPARE(ende.size(), 0);
+        QEvent weiter(QEvent::Quit);
+        QCoreApplication::sendEvent(qApp, &weiter);
+        QCOMPARE(ende.size(), 1);
+        QCOMPARE(f.dialogs.questions, QStringList());
+    }
+
     // A read that is over before the window's first tick never shows it, so a
     // start on a warm disk shows nothing; how long a read takes depends on the
     // machine's load, so the read here waits for the count instead.
@@ -279,8 +305,10 @@ private Q_SLOTS:
         });
         FakeDialogs dialogs;
         frmPlayer player(*f.sitzung, dialogs);
+        QSignalSpy geladen(&player, &frmPlayer::geladen);
         zuschauer.seitStart.start();
         player.Form_Load();
+        QVERIFY(geladen.wait(30'000));
         QVERIFY(zuschauer.gesehen.contains(zwei));
         // Never before the first tick: a timer may fire up to 5 % early.
         QVERIFY2(zuschauer.gezeigtNach >= 380, qPrintable(QString::number(zuschauer.gezeigtNach)));

@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
@@ -41,9 +42,10 @@ namespace
 const std::set<QString> musik = {u"M/a.mp3"_s,       u"M/b.mp3"_s,           u"M/c.mp3"_s,
                                  u"Ärger/d ä.mp3"_s, u"Draußen/0 neu.mp3"_s, u"Draußen/bb.mp3"_s};
 // How the music changes between an end and the next start: a file comes or
-// goes (the last one of a subfolder with its folder), or "a>b" is renamed.
-const QStringList wechsel = {u"M/ab.mp3"_s, u"M/b.mp3"_s, u"M/Sub/s.mp3"_s, u"Ärger/d ä.mp3"_s,
-                             u"M/c.mp3>M/0 c.mp3"_s};
+// goes (the last one of a subfolder, or of the drive "fehlt", with its
+// folder), or "a>b" is renamed.
+const QStringList wechsel = {u"M/ab.mp3"_s,      u"M/b.mp3"_s,           u"M/Sub/s.mp3"_s,
+                             u"Ärger/d ä.mp3"_s, u"M/c.mp3>M/0 c.mp3"_s, u"fehlt/x.mp3"_s};
 const QStringList draussen = {u"Draußen/0 neu.mp3"_s, u"Draußen/bb.mp3"_s, u"M/c.mp3"_s};
 // What a user types as a source folder, with %1 for the data folder, and as a search.
 const QStringList eingaben = {u"%1/Ärger"_s, u"  %1/M  "_s, u"%1/fehlt"_s, u"   "_s,
@@ -92,6 +94,7 @@ struct Modell {
     QString ordner;
     std::map<QString, QByteArray> inhalt; // the data files that exist
     QStringList gesperrt;                 // a folder stands in their place
+    QStringList unsichtbar;               // queued names of a source folder not there
     QString optionen;                     // what the core holds
     QStringList quellpfade;               // what the session holds …
     bool quellpfadeOffen = false;         // … and has not written yet
@@ -196,12 +199,21 @@ struct Modell {
                 einreihen({d.section(u'/', -1), QString(q + u'/' + d).section(u'/', 0, -2), N++});
         }
         warteliste.clear();
-        for (const QString& name : zeile(WartelisteDatei).split(u'/', Qt::SkipEmptyParts))
-            for (const Lied& l : bibliothek)
-                if (l.name == name) {
-                    warteliste.append(l.N);
-                    break;
-                }
+        unsichtbar.clear();
+        const bool fehlt =
+            std::any_of(quellpfade.cbegin(), quellpfade.cend(), [&](const QString& q) {
+                return !QStringList{pfad(u"M"_s), pfad(u"Ärger"_s), pfad(u"Draußen"_s)}.contains(
+                           q) &&
+                       !(q == pfad(u"fehlt"_s) && lieder.count(u"fehlt/x.mp3"_s));
+            });
+        for (const QString& name : zeile(WartelisteDatei).split(u'/', Qt::SkipEmptyParts)) {
+            const auto l = std::find_if(bibliothek.cbegin(), bibliothek.cend(),
+                                        [&](const Lied& x) { return x.name == name; });
+            if (l != bibliothek.cend())
+                warteliste.append(l->N);
+            else if (fehlt)
+                unsichtbar.append(name);
+        }
         zufall = optionen[1] == u'1';
         modus.clear();
         aktuell = -1;
@@ -247,7 +259,7 @@ struct Programm {
         if (!nach.isEmpty())
             return RC_ASSERT(QDir(ordner).rename(von, nach));
         RC_ASSERT(QFile::remove(ordner + u'/' + von));
-        if (von.count(u'/') > 1)
+        if (von.count(u'/') > 1 || von.startsWith(u"fehlt/"))
             RC_ASSERT(QDir(ordner).rmdir(von.section(u'/', 0, -2)));
     }
     void starten()
@@ -259,7 +271,9 @@ struct Programm {
         sitzung = std::make_unique<Sitzung>(std::move(fake), ordner);
         player = std::make_unique<frmPlayer>(*sitzung, dialogs);
         QObject::connect(player.get(), &frmPlayer::Programmende, [this] { beendet = true; });
+        QSignalSpy geladen(player.get(), &frmPlayer::geladen);
         player->Form_Load();
+        RC_ASSERT(geladen.wait());
         player->show();
         const Bibliothek& b = sitzung->bibliothek();
         ausDemIndex += b.size() > 0 && b.ordnerGelesen() == 0;
@@ -454,6 +468,7 @@ void ende(Modell& m, const Schritt& x)
         QStringList fehler, namen;
         for (const int N : m.warteliste)
             namen.append(m.lied(N).name);
+        namen += m.unsichtbar;
         if (m.optionen[0] == u'1')
             m.speichern(WartelisteDatei, namen.isEmpty() ? u"/"_s : teileSchreiben(namen, u'/'),
                         &fehler);

@@ -11,6 +11,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -43,7 +44,8 @@ struct Desktop : SitzungFixture {
 std::future<bool> start(const QString& ordner, const QStringList& pfade)
 {
     return std::async(std::launch::async, [=] {
-        return Einzelstart(ordner).weitergeben(pfade, QDBusConnection(QString()));
+        return Einzelstart(ordner).weitergeben(pfade, QDBusConnection(QString())) ==
+               Einzelstart::Ergebnis::Weitergegeben;
     });
 }
 
@@ -108,6 +110,28 @@ private Q_SLOTS:
         QTEST(d.player.property("PlaybackStatus").toString(), "status");
     }
 
+    // Every door hands the session at most as many files, in as much text,
+    // as the socket takes.
+    void oneLimitForEveryDoor_data()
+    {
+        QTest::addColumn<QStringList>("pfade");
+        QTest::addColumn<qsizetype>("bleiben");
+        const QString kurz = u"/a.mp3"_s, lang(Sitzung::HoechstgroesseDateien / 8, u'x');
+        QTest::newRow("within") << QStringList(Sitzung::HoechstzahlDateien, kurz)
+                                << qsizetype{Sitzung::HoechstzahlDateien};
+        QTest::newRow("too many") << QStringList(300'000, kurz)
+                                  << qsizetype{Sitzung::HoechstzahlDateien};
+        QTest::newRow("too long") << QStringList(5, lang) << qsizetype{4};
+    }
+
+    void oneLimitForEveryDoor()
+    {
+        QFETCH(QStringList, pfade);
+        if (pfade.size() > Sitzung::HoechstzahlDateien || pfade[0].size() > 6)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"nur die ersten"_s));
+        QTEST(Sitzung::begrenzt(pfade).size(), "bleiben");
+    }
+
     void announcementsAndFiles()
     {
         Desktop d;
@@ -167,9 +191,13 @@ private Q_SLOTS:
         {
             Einzelstart erster(o.path());
             QSignalSpy geoeffnet(&erster, &Einzelstart::geoeffnet);
-            QVERIFY(!erster.weitergeben({}, QDBusConnection(QString())));
+            QCOMPARE(erster.weitergeben({}, QDBusConnection(QString())),
+                     Einzelstart::Ergebnis::Erster);
             name = laufzeit.filePath(QDir(laufzeit.path()).entryList(QDir::System).value(0));
             QVERIFY(weitergegeben(start(o.path(), {o.path(u"X/../M/a.mp3"_s)})));
+            // Taken while the library is still read, opened once it is there.
+            QCOMPARE(geoeffnet.size(), 0);
+            erster.bereit();
             QCOMPARE(geoeffnet[0][0].toStringList(), QStringList{o.path(u"X/../M/a.mp3"_s)});
             // A list longer than any command line gives is cut off at its
             // length; a message longer than one, once that much has come.
@@ -183,9 +211,10 @@ private Q_SLOTS:
                 QVERIFY(getrennt.wait());
             }
         }
-        // A start while another one looks whether a player listens waits for
-        // it and hands it its files, rather than taking its place. Time enough
-        // for a start that does not wait to take the place; only that is checked.
+        // A start that finds the folder's lock held by a player that does not
+        // listen yet waits for it and hands it its files, rather than taking
+        // its place. Time enough for a start that does not wait to take the
+        // place; only that is checked.
         QLockFile sperre(name + u".lock"_s);
         QVERIFY(sperre.lock());
         std::future<bool> gleichzeitig = start(o.path(), {});
@@ -197,7 +226,6 @@ private Q_SLOTS:
             QObject::connect(s, &QLocalSocket::readyRead, [s] { s->write("1"); });
         });
         QVERIFY(anderer.listen(name));
-        sperre.unlock();
         QVERIFY(weitergegeben(std::move(gleichzeitig)));
     }
 };
