@@ -345,7 +345,9 @@ xauth -q -f "$XAUTHORITY" add "$DISPLAY" . "$(mcookie)"
 setpriv --pdeathsig TERM Xvfb "$DISPLAY" -displayfd 3 -noreset -auth "$XAUTHORITY" \
     -screen 0 1024x768x24 -nolisten tcp 3>"$top/display" 2>"$top/xvfb.log" &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -rf "$top"' EXIT
+# A row cut short by a signal may leave its file system mounted.
+trap 'kill $xvfb 2>/dev/null; grep -o " $top/[^ ]*" /proc/mounts | xargs -r umount -l; rm -rf "$top"' EXIT
+trap 'exit 143' TERM INT
 poll 20 grep -qs . "$top/display" || {
     echo "Xvfb did not start" >&2
     exit 1
