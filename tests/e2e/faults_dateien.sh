@@ -11,6 +11,7 @@
 # the loop, 50). Rows as arguments, or all without.
 set -uo pipefail
 export LC_ALL=C.UTF-8
+exec 4>&2
 
 now_ms() { local t=${EPOCHREALTIME//[.,]/} && echo $((t / 1000)); }
 
@@ -23,9 +24,11 @@ poll() { # SECONDS COMMAND...
     done
 }
 
+# To the script's own stderr (4), also from where the shell's notes of
+# killed players are silenced.
 fail() {
-    echo "FAIL [$row]: $*" >&2
-    tail -n 5 "$dir/stderr.log" 2>/dev/null | grep -v '^AL lib' >&2
+    echo "FAIL [$row]: $*" >&4
+    tail -n 5 "$dir/stderr.log" 2>/dev/null | grep -v '^AL lib' >&4
     exit 1
 }
 
@@ -69,12 +72,14 @@ start() {
     up_ms=$(($(now_ms) - started))
 }
 
+# The main window, into $wid; the narrower one of the same caption that
+# counts the tracks of a long read may come and go first.
 up() {
     local w
     ! gone || fail "ended by itself"
     for w in $(xdotool search --onlyvisible --pid "$pid" --name '^Tonlaterne($| >> )' 2>/dev/null); do
         wid=$w
-        (($(xdotool getwindowgeometry --shell "$w" | sed -n 's/^WIDTH=//p') >= 500)) && return 0
+        (($(size_of "$w" WIDTH) >= 500)) && return 0
     done
     return 1
 }
@@ -114,8 +119,12 @@ find_window() { # CAPTION [COUNT], into $found
     done
     ((n >= ${2:-1}))
 }
-height_of() { xdotool getwindowgeometry --shell "$1" | sed -n 's/^HEIGHT=//p'; }
-taller_question_or_gone() { gone || { find_window '^Beenden\?$' && (($(height_of "$found") > $1)); }; }
+size_of() { # WINDOW WIDTH|HEIGHT: 0 for a window that is gone
+    local n
+    n=$(xdotool getwindowgeometry --shell "$1" 2>/dev/null | sed -n "s/^$2=//p")
+    echo "${n:-0}"
+}
+taller_question_or_gone() { gone || { find_window '^Beenden\?$' && (($(size_of "$found" HEIGHT) > $1)); }; }
 window_closed() { ! xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -qx "$1"; }
 
 # One line of the table, with what the program told on stderr.
@@ -144,7 +153,7 @@ full_disk() { # HOW
     Ja)
         "$TL_CLOSE" "$wid" || fail "no close request"
         poll 10 find_window '^Beenden\?$' || fail "no question"
-        height=$(height_of "$found")
+        height=$(size_of "$found" HEIGHT)
         end_ms=$(now_ms)
         xdotool windowfocus --sync "$found" key Return
         # The failed save is told in a taller question of the same caption.
@@ -277,7 +286,7 @@ row_kill_during_save() {
         done
         ! compgen -G "$w/.*.tl-*" >/dev/null || leftovers=$((leftovers + 1))
         [[ $(files "$w" "${wob[@]}") != "$new" ]] || neu=$((neu + 1))
-    done
+    done 2>/dev/null
     start "$w" && end TERM
     compgen -G "$w/.*.tl-*" >/dev/null && fail "a temporary file stays after the next start"
     end_ms=0
@@ -336,7 +345,9 @@ xauth -q -f "$XAUTHORITY" add "$DISPLAY" . "$(mcookie)"
 setpriv --pdeathsig TERM Xvfb "$DISPLAY" -displayfd 3 -noreset -auth "$XAUTHORITY" \
     -screen 0 1024x768x24 -nolisten tcp 3>"$top/display" 2>"$top/xvfb.log" &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -rf "$top"' EXIT
+# A row cut short by a signal may leave its file system mounted.
+trap 'kill $xvfb 2>/dev/null; grep -o " $top/[^ ]*" /proc/mounts | xargs -r umount -l; rm -rf "$top"' EXIT
+trap 'exit 143' TERM INT
 poll 20 grep -qs . "$top/display" || {
     echo "Xvfb did not start" >&2
     exit 1
