@@ -45,9 +45,8 @@ int main(int argc, char* argv[])
     if (deutsch)
         QApplication::installTranslator(&qtbase);
 
-    // From here on a signal waits for the event loop rather than ending the
-    // process before it has a say.
-    Sitzungsende sitzungsende;
+    // Until the handlers below are set, a signal ends the process as it
+    // would any other: nothing is written before.
     Einzelstart einzelstart(aufruf.ordner);
     switch (einzelstart.weitergeben(aufruf.dateien)) {
     case Einzelstart::Ergebnis::Erster:
@@ -55,8 +54,6 @@ int main(int argc, char* argv[])
     case Einzelstart::Ergebnis::Weitergegeben:
         return 0;
     case Einzelstart::Ergebnis::Besetzt:
-        // A signal ends the box too.
-        QObject::connect(&sitzungsende, &Sitzungsende::ende, &app, [] { QApplication::exit(1); });
         // Standard error has said so; without a screen nobody could answer a box.
         if (QGuiApplication::platformName() != u"offscreen")
             QtDialogs().inform(nullptr, QStringLiteral("Eine Tonlaterne mit denselben Datendateien "
@@ -65,6 +62,8 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    // From here on a signal waits for the event loop, however early it comes.
+    Sitzungsende sitzungsende;
     VideoWindow video;
     Sitzung sitzung(std::make_unique<GstEngine>(GstEngine::Sinks{}, &video), aufruf.ordner);
     QtDialogs dialogs;

@@ -59,10 +59,12 @@ Einzelstart::Ergebnis Einzelstart::weitergeben(const QStringList& pfade, QDBusCo
     for (;;) {
         const bool gesperrt = m_sperre.tryLock(0);
         if (!gesperrt && m_sperre.error() != QLockFile::LockFailedError) {
-            // No lock can be had here at all: play, as nothing can tell of another.
+            // No lock can be had here at all: only the door tells of another.
             qWarning("Tonlaterne: %s ist nicht anzulegen; eine zweite Tonlaterne auf denselben "
                      "Datendateien bliebe unbemerkt",
                      qPrintable(m_sperre.fileName()));
+            if (bus.isConnected() ? ueberBus(bus, pfade, wartezeit) : ueberSocket(pfade, wartezeit))
+                return Ergebnis::Weitergegeben;
             annehmenUeber(bus);
             return Ergebnis::Erster;
         }

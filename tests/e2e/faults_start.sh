@@ -111,45 +111,34 @@ row() {
     fi
 }
 
-# A signal at a moment of the read (or after it): the process ends within a
-# second, with status 0 or as the signal ends it, and no byte of the three
-# files changes (a late one saves what was restored, which is the same).
-signal_at() { # SIGNAL SECONDS
-    local before after verdict= phase=read
-    fresh "signal-$1-$2" "$dir/baum/d0;" 10000 t0.wav/t1.wav/t17.wav/
-    before=$(files)
+# A signal at a moment of the read ends the process within a second, with
+# status 0 or as the signal ends it, and changes no byte of the three files.
+# Once the session is restored (on a small tree), it saves as Quit does: the
+# files are written anew, with what was restored.
+signal_at() { # SIGNAL SECONDS|restored
+    local before after verdict= inode tree=d0 queue=t0.wav/t1.wav/t17.wav/ fall="$1 after $2 s"
+    [[ $2 != restored ]] || tree=d10 queue=t10.wav/t11.wav/t17.wav/ fall="$1 once restored"
+    fresh "signal-$1-$2" "$dir/baum/$tree;" 10000 "$queue"
+    before=$(files) inode=$(stat -c %i "$w/work/Warteliste.wob")
     start "$bus"
-    sleep "$2" # the moment of the signal, not a wait for anything
-    ! restored || phase=restored
+    if [[ $2 == restored ]]; then
+        poll 30 restored || fault "not restored within 30 s"
+    else
+        sleep "$2" # the moment of the signal, not a wait for anything
+    fi
     stop "$1"
     after=$(files)
     ((ms <= 1000)) || fault "ended after $ms ms"
     ((rc == 0 || rc == 128 + $(kill -l "$1"))) || fault "status $rc"
     [[ $after == "$before" ]] || fault "data files changed"
-    row "$1 after ${2} s ($phase)" "$before" "$after" "$rc" "$ms" "${verdict:-ok}"
+    [[ $2 != restored || $(stat -c %i "$w/work/Warteliste.wob") != "$inode" ]] ||
+        fault "the queue was not saved"
+    row "$fall" "$before" "$after" "$rc" "$ms" "${verdict:-ok}"
 }
 
-for moment in TERM:0.3 HUP:1 INT:2 TERM:3.5 HUP:5 TERM:8; do
+for moment in TERM:0.3 HUP:1 INT:2 TERM:3.5 HUP:5 TERM:8 TERM:restored; do
     signal_at "${moment%:*}" "${moment#*:}"
 done
-
-# Once the session is restored a signal saves as Quit does: the files are
-# written anew, with what was restored.
-signal_restored() {
-    local before after verdict= inode
-    fresh signal-restored "$dir/baum/d10;" 10000 t10.wav/t11.wav/t17.wav/
-    before=$(files) inode=$(stat -c %i "$w/work/Warteliste.wob")
-    start "$bus"
-    poll 30 restored || fault "not restored within 30 s"
-    stop TERM
-    after=$(files)
-    ((ms <= 1000)) || fault "ended after $ms ms"
-    ((rc == 0)) || fault "status $rc"
-    [[ $(stat -c %i "$w/work/Warteliste.wob") != "$inode" ]] || fault "the queue was not saved"
-    [[ $after == "$before" ]] || fault "data files changed"
-    row "TERM once restored" "$before" "$after" "$rc" "$ms" "${verdict:-ok}"
-}
-signal_restored
 
 # A player stopped with SIGSTOP holds the folder: a later start says so and
 # ends with a status not 0, without a window; after SIGCONT one player runs and
