@@ -445,36 +445,6 @@ private Q_SLOTS:
         QVERIFY2(peak < 1.0f && peak > 0.5f, qPrintable(QString::number(peak)));
     }
 
-    // A file on a stalled share, here a pipe that nobody writes to: the event
-    // loop keeps turning, and after the bound the file ends as unplayable.
-    void hungFileEndsAsUnplayable()
-    {
-        const QByteArray fifo = m_dir.filePath(u"hung.wav"_s).toLocal8Bit();
-        QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
-        GstEngine engine(fast);
-        engine.setOpenBound(std::chrono::milliseconds(1500));
-        int heard = 0;
-        engine.setEndHandler([&] { ++heard; });
-        QElapsedTimer sinceTick;
-        qint64 longestPause = 0;
-        QTimer clock;
-        connect(&clock, &QTimer::timeout,
-                [&] { longestPause = std::max(longestPause, sinceTick.restart()); });
-        sinceTick.start();
-        clock.start(10);
-        engine.open(fifo.toStdString());
-        engine.play();
-        QTRY_COMPARE_WITH_TIMEOUT(heard, 1, 15000);
-        QVERIFY(engine.failed());
-        QVERIFY2(longestPause < 750, qPrintable(QString::number(longestPause)));
-        // The engine goes on with the next file.
-        engine.open(file("a.wav"));
-        QVERIFY(opened(engine));
-        // Lets the hung reader go.
-        if (const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK); writer >= 0)
-            ::close(writer);
-    }
-
     // A film that starts to arrive long after it was opened (a slow share, a
     // pipe) still shows its picture.
     void slowFilmShowsItsPicture()

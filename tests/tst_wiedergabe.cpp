@@ -163,7 +163,7 @@ private Q_SLOTS:
     // the windows turn to it when it is heard. Steps: "take" (the engine takes
     // the prepared track), "start" (the oldest one taken is heard), "queue N",
     // "front N" (a queue entry at the end or the front), "unqueue" (the first
-    // entry goes), "random", "next", "pause", "stop".
+    // entry goes), "random", "next", "pause", "stop", "prev", "seek".
     void successorFollowsTheChoice_data()
     {
         QTest::addColumn<QString>("steps");
@@ -188,6 +188,10 @@ private Q_SLOTS:
         QTest::newRow("pause between choice and change")
             << u"take pause start"_s << u"t4.mp3, t5.mp3, /, Pause"_s;
         QTest::newRow("Stop drops it") << u"take stop start"_s << u"t3.mp3, , /, Gestoppt"_s;
+        // The engine drops what it took: the choice is made again.
+        QTest::newRow("Prev drops it") << u"take prev start"_s << u"t3.mp3, t4.mp3, /, Spielt"_s;
+        QTest::newRow("seek drops a queued one")
+            << u"queue 7 take seek start"_s << u"t3.mp3, t7.mp3, t7.mp3/, Spielt"_s;
     }
 
     void successorFollowsTheChoice()
@@ -218,6 +222,12 @@ private Q_SLOTS:
                 f.w().PauseClick();
             else if (*word == u"stop")
                 f.w().StopClick();
+            else if (*word == u"prev")
+                f.w().PrevClick();
+            else if (*word == u"seek") {
+                f.engine->length = 1000;
+                f.w().springen(100);
+            }
         }
         const QString shown =
             QStringList{f.w().titel().trimmed(), QString::fromStdString(f.engine->next.filename()),

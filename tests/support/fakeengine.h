@@ -32,7 +32,7 @@ public:
     void seek(qint64 ms) override;
     void setSilent(bool on) override { silent = on; }
     void setNext(const std::filesystem::path& file, int id) override;
-    void poll() override { ++polls; }
+    void poll() override {}
     qint64 Length() const override { return length; }
     qint64 Position() const override { return position; }
     Mode mode() const override
@@ -58,7 +58,6 @@ public:
     Mode currentMode = Mode::NotReady;
     bool fails = false;
     bool silent = false;
-    int polls = 0;
     std::filesystem::path fileName;
     std::filesystem::path next; // what setNext gave, forgotten on open
     int nextId = 0;
