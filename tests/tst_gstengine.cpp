@@ -5,7 +5,6 @@
 
 #include <QDataStream>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>

@@ -305,8 +305,9 @@ private Q_SLOTS:
     }
 
     // The next track, replaced by a pipe that nobody writes to after the
-    // library was read, never opens: the window goes on ticking, the pipe ends
-    // as unplayable after the bound and the track after it plays.
+    // library was read, never opens: the track before plays to its end, the
+    // window goes on ticking, the pipe ends as unplayable after the bound and
+    // the track after it plays.
     void nextTrackThatHangs()
     {
         Echt f;
@@ -320,14 +321,19 @@ private Q_SLOTS:
         f.engine->setOpenBound(std::chrono::milliseconds(1500));
         QElapsedTimer seitTakt;
         qint64 laengste = 0;
+        qint64 weitest = 0; // how far the first track played
         QTimer uhr;
-        QObject::connect(&uhr, &QTimer::timeout,
-                         [&] { laengste = std::max(laengste, seitTakt.restart()); });
+        QObject::connect(&uhr, &QTimer::timeout, [&] {
+            laengste = std::max(laengste, seitTakt.restart());
+            if (f.heard.size() == 1)
+                weitest = std::max(weitest, f.w().Position());
+        });
         seitTakt.start();
         uhr.start(10);
         f.w().Play(0);
         QTRY_COMPARE_WITH_TIMEOUT(f.heard.join(u' '), u"t0 t1 t2"_s, 20000);
         QVERIFY2(laengste < 1000, qPrintable(QString::number(laengste)));
+        QVERIFY2(weitest >= 900, qPrintable(QString::number(weitest)));
         QCOMPARE(f.w().zustand(), Wiedergabe::Zustand::Spielt);
     }
 
