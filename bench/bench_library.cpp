@@ -10,7 +10,7 @@
 #include "gui/dialogs.h"
 #include "gui/frmplayer.h"
 #include "gui/stil.h"
-#include "platform/fakeengine.h"
+#include "tests/support/fakeengine.h"
 
 #include <QApplication>
 #include <QDir>

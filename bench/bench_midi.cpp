@@ -70,13 +70,11 @@ int main(int argc, char* argv[])
     int clipping = 0;
     std::vector<double> rms;
     for (int i = 1; i < argc; ++i) {
-        engine.Command(QStringLiteral("close"));
-        engine.setFileName(argv[i]);
-        engine.Command(QStringLiteral("open"));
-        engine.Command(QStringLiteral("play"));
+        engine.open(argv[i]);
+        engine.play();
         for (engine.poll(); engine.mode() == MediaEngine::Mode::Playing; engine.poll())
             QThread::msleep(20);
-        engine.Command(QStringLiteral("close"));
+        engine.close();
         const Levels l = levelsOf(out);
         if (engine.failed() || l.samples == 0) {
             std::fprintf(stderr, "%s: rendering failed\n", argv[i]);

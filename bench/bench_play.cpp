@@ -54,9 +54,7 @@ pid_t startGstLaunch(const char* file)
 
 void open(GstEngine& engine, const char* file)
 {
-    engine.Command(QStringLiteral("close"));
-    engine.setFileName(file);
-    engine.Command(QStringLiteral("open"));
+    engine.open(file);
 }
 
 // Milliseconds from `start` until the position moves on: the commands return
@@ -106,7 +104,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     open(engine, file);
-    engine.Command(QStringLiteral("play"));
+    engine.play();
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
         // What the player's tick reads.
@@ -143,7 +141,7 @@ int main(int argc, char* argv[])
         t.start();
         open(engine, file);
         opening.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
-        fromStart.push_back(playLatencyMs(engine, [&] { engine.Command(QStringLiteral("play")); }));
+        fromStart.push_back(playLatencyMs(engine, [&] { engine.play(); }));
         fromMiddle.push_back(playLatencyMs(engine, [&] { engine.seek(length / 2); }));
     }
     printLatency("warm \"close\" + \"open\"", opening);

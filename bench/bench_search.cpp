@@ -5,7 +5,7 @@
 #include "core/sitzung.h"
 #include "gui/dialogs.h"
 #include "gui/frmsuchen.h"
-#include "platform/fakeengine.h"
+#include "tests/support/fakeengine.h"
 
 #include <QApplication>
 #include <QDir>

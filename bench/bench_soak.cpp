@@ -63,10 +63,8 @@ int soak(const char* audio, const char* video, int changes)
             return;
         }
         ++done;
-        engine.Command(QStringLiteral("close"));
-        engine.setFileName(done % 2 ? audio : video);
-        engine.Command(QStringLiteral("open"));
-        engine.Command(QStringLiteral("play"));
+        engine.open(done % 2 ? audio : video);
+        engine.play();
     };
     // The player's tick: run on its timer and at once when the engine reports an end.
     const auto tick = [&] {
@@ -82,7 +80,7 @@ int soak(const char* audio, const char* video, int changes)
     engine.setEndHandler([&] { QTimer::singleShot(0, tick); });
     next();
     QApplication::exec();
-    engine.Command(QStringLiteral("close"));
+    engine.close();
 
     std::printf("track changes                      %d (%d failed)\n", done, failures);
     if (done > warmUp) {

@@ -182,7 +182,7 @@ void Sitzung::EinstellungenWiederherstellen()
 {
     m_optionen = Optionen::ausZeile(m_einstellungenZeile);
     if (m_optionen.Zufallsstart == 1)
-        m_wiedergabe.ZufallEinAus(QStringLiteral("Ein"));
+        m_wiedergabe.ZufallEinAus(true);
 }
 
 bool Sitzung::EinstellungenSpeichern(QString* grund)

@@ -28,10 +28,14 @@ Wiedergabe::Wiedergabe(std::unique_ptr<MediaEngine> engine, const Bibliothek& bi
             Qt::QueuedConnection);
     });
     m_engine->setNextHandler([this](MediaEngine::Next was, int id) {
-        if (was == MediaEngine::Next::Taken)
-            naechstesGenommen(id);
-        else
-            naechstesGestartet(id);
+        switch (was) {
+        case MediaEngine::Next::Taken:
+            return naechstesGenommen(id);
+        case MediaEngine::Next::Started:
+            return naechstesGestartet(id);
+        case MediaEngine::Next::Dropped:
+            return naechstesVerworfen(id);
+        }
     });
     // The successor follows whatever the choice depends on.
     for (const QAbstractItemModel* model :
@@ -54,14 +58,13 @@ void Wiedergabe::vorbereiten()
 {
     m_TonAn = true;
     Q_EMIT tonChanged(true);
-    m_engine->Command(QStringLiteral("Open"));
-    ZufallEinAus(QStringLiteral("Aus"));
+    ZufallEinAus(false);
 }
 
 void Wiedergabe::beenden()
 {
     setTakt(0);
-    m_engine->Command(QStringLiteral("close"));
+    m_engine->close();
 }
 
 void Wiedergabe::setZustand(Zustand zustand)
@@ -70,10 +73,18 @@ void Wiedergabe::setZustand(Zustand zustand)
     Q_EMIT zustandChanged(zustand);
 }
 
-void Wiedergabe::setKnoepfe(const Knoepfe& knoepfe)
+Wiedergabe::Knoepfe Wiedergabe::knoepfe() const
 {
-    m_knoepfe = knoepfe;
-    Q_EMIT knoepfeChanged();
+    switch (m_zustand) {
+    case Zustand::Spielt:
+        return {false, true, true, true, true};
+    case Zustand::Pause:
+        return {false, true, true, false, false};
+    case Zustand::Bereit:
+    case Zustand::Gestoppt:
+        break;
+    }
+    return {true, false, false, false, false};
 }
 
 void Wiedergabe::setTakt(int ms)
@@ -99,17 +110,13 @@ void Wiedergabe::Play(int Liednr)
     if (Liednr < 0 || Liednr >= m_bibliothek.size())
         return;
     liedZeigen(Liednr);
-    m_engine->Command(QStringLiteral("close"));
-    m_engine->setFileName(m_bibliothek.pfad(m_bibliothek.nummer(Liednr)));
-    m_engine->Command(QStringLiteral("open"));
-    m_engine->Command(QStringLiteral("play"));
-    if (!m_TonAn)
-        m_engine->setSilent(true);
-    setZustand(Zustand::Spielt);
-    setKnoepfe({false, true, true, true, true});
-    setTakt(Takt);
+    // What was chosen to follow the track before is past.
     m_vorgemerkt.clear();
     m_genommen.clear();
+    m_engine->open(m_bibliothek.pfad(m_bibliothek.nummer(Liednr)));
+    m_engine->play();
+    setZustand(Zustand::Spielt);
+    setTakt(Takt);
     vormerken();
 }
 
@@ -161,6 +168,16 @@ void Wiedergabe::naechstesGenommen(int id)
     vormerken();
 }
 
+// The track will not follow after all: the choice starts again from the one
+// that is heard.
+void Wiedergabe::naechstesVerworfen(int id)
+{
+    if (!m_genommen.removeOne(id))
+        return;
+    m_vorgemerkt.remove(id);
+    vormerken();
+}
+
 void Wiedergabe::naechstesGestartet(int id)
 {
     if (!m_genommen.contains(id))
@@ -206,19 +223,14 @@ void Wiedergabe::PlayClick()
 void Wiedergabe::PauseClick()
 {
     const bool fortsetzen = m_engine->mode() == Mode::Paused;
-    Knoepfe k = m_knoepfe;
+    m_Liedende = false;
     if (m_zustand == Zustand::Pause) {
-        k.next = k.stop = k.pause = k.prev = true;
         setZustand(Zustand::Spielt);
         setTakt(Takt);
     } else {
-        k.play = k.next = k.prev = false;
-        k.stop = true;
         setZustand(Zustand::Pause);
         setTakt(0);
     }
-    m_Liedende = false;
-    setKnoepfe(k);
     if (fortsetzen)
         m_engine->resume();
     else
@@ -228,14 +240,9 @@ void Wiedergabe::PauseClick()
 void Wiedergabe::StopClick()
 {
     setTakt(0);
-    m_vorgemerkt.clear();
-    m_genommen.clear();
-    m_engine->Command(QStringLiteral("stop"));
-    m_engine->Command(QStringLiteral("open"));
-    setKnoepfe({true, false, false, false, false});
     m_Liedende = false;
     setZustand(Zustand::Gestoppt);
-    m_engine->Command(QStringLiteral("stop"));
+    m_engine->stop();
 }
 
 void Wiedergabe::NextClick()
@@ -248,8 +255,7 @@ void Wiedergabe::NextClick()
 
 void Wiedergabe::PrevClick()
 {
-    m_engine->rewind();
-    vormerken();
+    m_engine->seek(0);
     Q_EMIT seeked(0);
 }
 
@@ -341,14 +347,9 @@ void Wiedergabe::setTonAn(bool an)
     m_engine->setSilent(!an);
 }
 
-void Wiedergabe::ZufallEinAus(const QString& Ziel)
+void Wiedergabe::ZufallEinAus(bool an)
 {
-    if (Ziel == u"Ein")
-        m_ZufallAn = true;
-    else if (Ziel == u"Aus")
-        m_ZufallAn = false;
-    else
-        return;
+    m_ZufallAn = an;
     Q_EMIT zufallChanged(m_ZufallAn);
     vormerken();
 }

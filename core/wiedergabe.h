@@ -22,7 +22,7 @@ public:
     // Empty before the first track.
     enum class Zustand { Bereit, Spielt, Pause, Gestoppt };
     Q_ENUM(Zustand)
-    // Which buttons of the bar can be pressed.
+    // Which buttons of the bar can be pressed, as the state has them.
     struct Knoepfe {
         bool play = true, pause = false, stop = false, next = false, prev = false;
         bool operator==(const Knoepfe&) const = default;
@@ -55,7 +55,7 @@ public:
     void Timer1_Timer();
 
     void setTonAn(bool an);
-    void ZufallEinAus(const QString& Ziel);
+    void ZufallEinAus(bool an);
     // Uniform over 0 … Obergrenze − 1 (0 when that is empty); the lower bound
     // is ignored and nothing is excluded, not even the track just played.
     int Zufallszahl(int Untergrenze, int Obergrenze);
@@ -69,7 +69,7 @@ public:
     void setAuswahl(int Listennummer);
 
     Zustand zustand() const { return m_zustand; }
-    Knoepfe knoepfe() const { return m_knoepfe; }
+    Knoepfe knoepfe() const;
     const Anzeige& anzeige() const { return m_anzeige; }
     const QString& titel() const { return m_titel; }
     int Listennummer() const { return m_Listennummer.row(); }
@@ -85,8 +85,8 @@ public:
     void beenden();
 
 Q_SIGNALS:
+    // The buttons that can be pressed change with it.
     void zustandChanged(Wiedergabe::Zustand zustand);
-    void knoepfeChanged();
     void titelChanged(const QString& titel);
     void auswahlChanged(int Listennummer);
     void tonChanged(bool an);
@@ -109,8 +109,8 @@ private:
     void vormerken();
     void naechstesGenommen(int id);
     void naechstesGestartet(int id);
+    void naechstesVerworfen(int id);
     void setZustand(Zustand zustand);
-    void setKnoepfe(const Knoepfe& knoepfe);
     void setTakt(int ms);
     void endeErkennen();
     void naechstesLied();
@@ -123,7 +123,6 @@ private:
     QRandomGenerator* m_zufall = QRandomGenerator::global();
 
     Zustand m_zustand = Zustand::Bereit;
-    Knoepfe m_knoepfe;
     Anzeige m_anzeige;
     QString m_titel;
     // Positions in the sorted library that move along when an entry joins it.

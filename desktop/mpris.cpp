@@ -96,7 +96,6 @@ public:
         connect(&m_melden, &QTimer::timeout, this, &MprisPlayer::melden);
         const auto spaeter = [this] { m_melden.start(); };
         connect(&w, &Wiedergabe::zustandChanged, this, spaeter);
-        connect(&w, &Wiedergabe::knoepfeChanged, this, spaeter);
         connect(&w, &Wiedergabe::titelChanged, this, spaeter);
         connect(&w, &Wiedergabe::auswahlChanged, this, spaeter);
         connect(&w, &Wiedergabe::tonChanged, this, spaeter);
@@ -127,10 +126,7 @@ public:
     void setLoopStatus(const QString&) {}
     void setRate(double) {}
     bool Shuffle() const { return w().ZufallAn(); }
-    void setShuffle(bool an)
-    {
-        w().ZufallEinAus(an ? QStringLiteral("Ein") : QStringLiteral("Aus"));
-    }
+    void setShuffle(bool an) { w().ZufallEinAus(an); }
     double Volume() const { return w().TonAn() ? 1.0 : 0.0; }
     void setVolume(double lautstaerke)
     {

@@ -102,6 +102,7 @@ frmPlayer::frmPlayer(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     buildMenu();
     connectSession();
     Warteliste = new frmWarteliste(sitzung, dialogs);
+    connect(Warteliste, &frmWarteliste::zurueck, this, [this] { showWindow(this); });
     Suchen = new frmSuchen(sitzung, dialogs);
     resize(640, 250);
     setAcceptDrops(true);
@@ -242,10 +243,10 @@ void frmPlayer::connectSession()
     connect(mscMusik, &MediaDevice::PlayClick, &w, &Wiedergabe::PlayClick);
     connect(mscMusik, &MediaDevice::PauseClick, &w, &Wiedergabe::PauseClick);
     connect(mscMusik, &MediaDevice::StopClick, &w, &Wiedergabe::StopClick);
-    connect(&w, &Wiedergabe::knoepfeChanged, this,
-            [this, &w] { mscMusik->setKnoepfe(w.knoepfe()); });
-    connect(&w, &Wiedergabe::zustandChanged, this,
-            [this](Wiedergabe::Zustand z) { StatusBar->setPanelText(modus, modusText(z)); });
+    connect(&w, &Wiedergabe::zustandChanged, this, [this, &w](Wiedergabe::Zustand z) {
+        mscMusik->setKnoepfe(w.knoepfe());
+        StatusBar->setPanelText(modus, modusText(z));
+    });
     connect(&w, &Wiedergabe::titelChanged, this,
             [this](const QString& text) { beschriften(lbltitel, titel, text); });
     connect(&w, &Wiedergabe::auswahlChanged, LIST1, &QComboBox::setCurrentIndex);
@@ -272,9 +273,8 @@ void frmPlayer::connectSession()
         tauschen(an ? cmdKeinzufall : cmdzufall, an ? cmdzufall : cmdKeinzufall);
         StatusBar->setPanelText(zufall, an ? QStringLiteral("Ein") : QStringLiteral("Aus"));
     });
-    connect(cmdzufall, &QPushButton::clicked, &w, [&w] { w.ZufallEinAus(QStringLiteral("Ein")); });
-    connect(cmdKeinzufall, &QPushButton::clicked, &w,
-            [&w] { w.ZufallEinAus(QStringLiteral("Aus")); });
+    connect(cmdzufall, &QPushButton::clicked, &w, [&w] { w.ZufallEinAus(true); });
+    connect(cmdKeinzufall, &QPushButton::clicked, &w, [&w] { w.ZufallEinAus(false); });
 }
 
 void frmPlayer::Form_Load()

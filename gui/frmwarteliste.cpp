@@ -109,11 +109,7 @@ void frmWarteliste::cmdlöschen_Click()
 void frmWarteliste::cmdZurück_Click()
 {
     hide();
-    if (QWidget* hauptfenster = parentWidget()) {
-        hauptfenster->show();
-        hauptfenster->raise();
-        hauptfenster->activateWindow();
-    }
+    Q_EMIT zurueck();
 }
 
 void frmWarteliste::closeEvent(QCloseEvent* event)

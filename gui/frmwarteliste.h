@@ -7,7 +7,8 @@ class Sitzung;
 class QListView;
 
 // The queue window: the library to choose from and the queue to edit. It is
-// created hidden at start and only ever hidden again.
+// created hidden at start and only ever hidden again. It has no owner: the
+// main window comes to the front on "&Zurück" by the signal.
 class frmWarteliste final : public QWidget
 {
     Q_OBJECT
@@ -24,6 +25,10 @@ public:
 
     QListView* comboLieder = nullptr;
     QListView* combowarteliste = nullptr;
+
+Q_SIGNALS:
+    // "&Zurück" was pressed (the close box only hides).
+    void zurueck();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

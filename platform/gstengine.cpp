@@ -6,11 +6,13 @@
 #include <QDeadlineTimer>
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <gst/app/gstappsink.h>
 #include <gst/video/video.h>
 #include <mutex>
 #include <optional>
+#include <sys/stat.h>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -29,6 +31,12 @@ constexpr double midiGain = 0.5;
 constexpr const char* stateFailed = "tonlaterne-state-failed";
 // Posted when the next file is taken, with its "id".
 constexpr const char* nextTaken = "tonlaterne-next-taken";
+// Posted once the open file is ready to play, with what the player needs to know of it.
+constexpr const char* prerollInfo = "tonlaterne-prerolled";
+// How often position and length are read while a pipeline lives.
+constexpr std::chrono::milliseconds sampleEvery(20);
+// How often the watchdog looks whether playback moves.
+constexpr std::chrono::milliseconds watchEvery(250);
 
 GstElement* newPlaybin()
 {
@@ -140,6 +148,12 @@ public:
         std::string uri;
         int id = 0;
     };
+    // Position and length in ns as last read, -1 where unknown, with the
+    // epoch at which they were read.
+    struct Sample {
+        gint64 position = -1, duration = -1;
+        int epoch = 0;
+    };
 
     Pipeline(const GstEngine::Sinks& sinks, VideoOutput* video, const char* uri, bool silent)
         : m_playbin(newPlaybin(), GstRef::NeedsRef),
@@ -169,6 +183,30 @@ public:
     ~Pipeline() { g_signal_handlers_disconnect_by_data(m_playbin.get(), this); }
     Q_DISABLE_COPY_MOVE(Pipeline)
 
+    // The reader of position and length lives as long as the pipeline does.
+    void startSampling()
+    {
+        std::thread([self = shared_from_this()] { self->sampling(); }).detach();
+    }
+    Sample sample() const
+    {
+        const std::lock_guard lock(m_sampleMutex);
+        return m_sample;
+    }
+    // What was read before is stale from now on.
+    void newEpoch()
+    {
+        ++m_epoch;
+        wake();
+    }
+    // Reads what the player needs to know of the file once it is ready, and
+    // posts it.
+    void prerolled()
+    {
+        m_prerollWanted = true;
+        wake();
+    }
+
     GstElement* playbin() const { return m_playbin.get(); }
     GstBus* bus() const { return m_bus.get(); }
 
@@ -190,12 +228,17 @@ public:
             GstAppSinkCallbacks none{};
             gst_app_sink_set_callbacks(GST_APP_SINK(m_frames), &none, nullptr, nullptr);
         }
-        const std::lock_guard lock(m_mutex);
-        m_retired = true;
-        m_next.reset();
-        m_tasks.clear();
-        m_tasks.push_back([](GstElement* e) { gst_element_set_state(e, GST_STATE_NULL); });
-        startWork();
+        {
+            const std::lock_guard lock(m_mutex);
+            m_retired = true;
+            m_next.reset();
+            m_tasks.clear();
+            m_tasks.push_back([](GstElement* e) { gst_element_set_state(e, GST_STATE_NULL); });
+            startWork();
+        }
+        const std::lock_guard lock(m_sampleMutex);
+        m_quit = true;
+        m_wake.notify_all();
     }
 
     void setNext(std::optional<Handover> next)
@@ -203,10 +246,37 @@ public:
         const std::lock_guard lock(m_mutex);
         m_next = std::move(next);
     }
+    // A file opened anew to go on from a later position takes no next file
+    // before it stands there: what playbin took before the seek would play
+    // in its place.
+    void holdNext(bool hold)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_holdNext = hold;
+    }
     bool handedOver()
     {
         const std::lock_guard lock(m_mutex);
         return !m_handedOver.empty();
+    }
+    // The files taken, which now will not follow.
+    std::deque<Handover> takeHandovers()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_next.reset();
+        return std::exchange(m_handedOver, {});
+    }
+    // The next file that playback waits on: the one being checked, or else the
+    // first one taken; `taken` tells which.
+    std::optional<Handover> awaited(bool& taken)
+    {
+        const std::lock_guard lock(m_mutex);
+        taken = !m_checking;
+        if (m_checking)
+            return m_checking;
+        if (m_handedOver.empty())
+            return std::nullopt;
+        return m_handedOver.front();
     }
     std::optional<Handover> takeHandover()
     {
@@ -274,6 +344,69 @@ private:
         }
     }
 
+    void wake()
+    {
+        const std::lock_guard lock(m_sampleMutex);
+        m_poked = true;
+        m_wake.notify_all();
+    }
+
+    // Any of these calls may wait for as long as playbin opens a file.
+    void sampling()
+    {
+        GstElement* playbin = m_playbin.get();
+        for (;;) {
+            if (m_prerollWanted.exchange(false))
+                postPrerollInfo();
+            const int epoch = m_epoch;
+            Sample s{-1, -1, epoch};
+            if (!gst_element_query_position(playbin, GST_FORMAT_TIME, &s.position))
+                s.position = -1;
+            if (!gst_element_query_duration(playbin, GST_FORMAT_TIME, &s.duration))
+                s.duration = -1;
+            std::unique_lock lock(m_sampleMutex);
+            m_sample = s;
+            m_wake.wait_for(lock, sampleEvery, [this] { return m_quit || m_poked; });
+            m_poked = false;
+            if (m_quit)
+                return;
+        }
+    }
+
+    void postPrerollInfo()
+    {
+        GstElement* playbin = m_playbin.get();
+        gint64 origin = 0;
+        if (!gst_element_query_position(playbin, GST_FORMAT_TIME, &origin) || origin < 0)
+            origin = 0;
+        gint64 duration = 0;
+        if (!gst_element_query_duration(playbin, GST_FORMAT_TIME, &duration) || duration < 0)
+            duration = 0;
+        gint audio = 0;
+        gint video = 0;
+        g_object_get(playbin, "n-audio", &audio, "n-video", &video, nullptr);
+        QSize size;
+        if (video > 0) {
+            GstPad* videoPad = nullptr;
+            g_signal_emit_by_name(playbin, "get-video-pad", 0, &videoPad);
+            const GstHandle<GstPad> pad(videoPad, GstRef::Owned);
+            const GstHandle<GstCaps> caps(pad ? gst_pad_get_current_caps(pad.get()) : nullptr,
+                                          GstRef::Owned);
+            GstVideoInfo info;
+            if (caps && gst_video_info_from_caps(&info, caps.get()))
+                size = {info.width * std::max(info.par_n, 1) / std::max(info.par_d, 1),
+                        info.height};
+        }
+        gst_element_post_message(
+            playbin,
+            gst_message_new_application(
+                GST_OBJECT(playbin),
+                gst_structure_new(prerollInfo, "origin", G_TYPE_INT64, origin, "duration",
+                                  G_TYPE_INT64, duration, "audio", G_TYPE_INT, audio, "video",
+                                  G_TYPE_INT, video, "width", G_TYPE_INT, size.width(), "height",
+                                  G_TYPE_INT, size.height(), nullptr)));
+    }
+
     static void elementSetup(GstElement*, GstElement* element, gpointer data)
     {
         GstElementFactory* factory = gst_element_get_factory(element);
@@ -289,22 +422,35 @@ private:
     }
 
     // On a streaming thread, once the current file is read to its end: the
-    // next file goes on where its samples end.
+    // next file goes on where its samples end. playbin opens it holding its
+    // own lock, so only a plain file goes this way: a pipe or a device, which
+    // may never open, takes the way of a first open with its bound.
     static void aboutToFinish(GstElement* playbin, gpointer data)
     {
         auto* self = static_cast<Pipeline*>(data);
         gint video = 0;
         g_object_get(playbin, "n-video", &video, nullptr);
+        fs::path file;
+        {
+            const std::lock_guard lock(self->m_mutex);
+            if (!self->m_next || self->m_holdNext || self->m_midi || video > 0)
+                return;
+            self->m_checking = std::exchange(self->m_next, std::nullopt);
+            file = self->m_checking->file;
+        }
+        struct stat st {
+        };
+        const bool plain = ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
         const std::lock_guard lock(self->m_mutex);
-        if (!self->m_next || self->m_midi || video > 0)
+        Handover next = std::move(*std::exchange(self->m_checking, std::nullopt));
+        if (!plain || self->m_retired)
             return;
-        g_object_set(playbin, "uri", self->m_next->uri.c_str(), nullptr);
+        g_object_set(playbin, "uri", next.uri.c_str(), nullptr);
         gst_element_post_message(
-            playbin, gst_message_new_application(GST_OBJECT(playbin),
-                                                 gst_structure_new(nextTaken, "id", G_TYPE_INT,
-                                                                   self->m_next->id, nullptr)));
-        self->m_handedOver.push_back(std::move(*self->m_next));
-        self->m_next.reset();
+            playbin, gst_message_new_application(
+                         GST_OBJECT(playbin),
+                         gst_structure_new(nextTaken, "id", G_TYPE_INT, next.id, nullptr)));
+        self->m_handedOver.push_back(std::move(next));
     }
 
     GstHandle<GstElement> m_playbin;
@@ -318,7 +464,17 @@ private:
     bool m_running = false;
     bool m_retired = false;
     std::optional<Handover> m_next;
-    std::deque<Handover> m_handedOver; // in the order their streams start
+    bool m_holdNext = false;
+    std::optional<Handover> m_checking; // taken from m_next, not yet handed over
+    std::deque<Handover> m_handedOver;  // in the order their streams start
+
+    std::atomic<int> m_epoch = 0;
+    std::atomic<bool> m_prerollWanted = false;
+    mutable std::mutex m_sampleMutex; // guards what follows
+    std::condition_variable m_wake;
+    bool m_poked = false;
+    bool m_quit = false;
+    Sample m_sample;
 };
 
 GstEngine::GstEngine(const Sinks& sinks, VideoOutput* video, QObject* parent)
@@ -330,6 +486,8 @@ GstEngine::GstEngine(const Sinks& sinks, VideoOutput* video, QObject* parent)
         if (!m_prerolled)
             fail();
     });
+    m_watchdog.setInterval(watchEvery);
+    connect(&m_watchdog, &QTimer::timeout, this, &GstEngine::watch);
 }
 
 GstEngine::~GstEngine()
@@ -343,29 +501,23 @@ GstEngine::~GstEngine()
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
-void GstEngine::Command(const QString& command)
+void GstEngine::open(const fs::path& file)
 {
-    const QString c = command.toLower();
-    if (c == u"open")
-        open();
-    else if (c == u"play")
-        play();
-    else if (c == u"stop")
-        stop();
-    else if (c == u"close")
-        close();
-}
-
-void GstEngine::setFileName(const fs::path& file)
-{
+    const std::vector<int> dropped = takeSuccessors();
     m_fileName = file;
+    start();
+    m_tags = {};
+    reportTags(m_tags);
+    reportDropped(dropped);
 }
 
 void GstEngine::setSilent(bool silent)
 {
     m_silent = silent;
     if (m_pipe)
-        g_object_set(m_pipe->playbin(), "mute", static_cast<gboolean>(silent), nullptr);
+        m_pipe->run([silent](GstElement* playbin) {
+            g_object_set(playbin, "mute", static_cast<gboolean>(silent), nullptr);
+        });
 }
 
 void GstEngine::setNext(const fs::path& file, int id)
@@ -375,6 +527,19 @@ void GstEngine::setNext(const fs::path& file, int id)
     g_autofree gchar* uri =
         !file.empty() && gaplessFormat(file) ? gst_filename_to_uri(file.c_str(), nullptr) : nullptr;
     m_pipe->setNext(uri ? std::optional(Pipeline::Handover{file, uri, id}) : std::nullopt);
+}
+
+void GstEngine::play()
+{
+    if (!playable())
+        return;
+    setState(GST_STATE_PLAYING);
+    m_mode = Mode::Playing;
+}
+
+void GstEngine::stop()
+{
+    anew(0, Mode::Stopped);
 }
 
 void GstEngine::pause()
@@ -393,37 +558,77 @@ void GstEngine::resume()
     m_mode = Mode::Playing;
 }
 
-void GstEngine::rewind()
-{
-    if (!playable())
-        return;
-    // The next file is already on its way: only a new start drops it.
-    if (m_pipe->handedOver()) {
-        const bool playing = m_mode == Mode::Playing;
-        open();
-        if (playing)
-            play();
-    } else {
-        seek(0);
-    }
-}
-
 void GstEngine::seek(qint64 ms)
 {
     if (!playable() || !m_prerolled)
         return;
+    // The next file is already on its way in the pipeline: only a new start
+    // of this one drops it. None is taken from here until the seek is done.
+    m_pipe->holdNext(true);
+    if (m_pipe->handedOver()) {
+        anew(ms, m_mode);
+        return;
+    }
     // An end that arrived before the seek belongs to the old position.
     drainBus();
     updateLength();
+    seekTo(ms);
+    deliverReports();
+}
+
+void GstEngine::seekTo(qint64 ms)
+{
     const qint64 target = std::max<qint64>(0, m_length > 0 ? std::min(ms, m_length) : ms);
     const gint64 ns = m_originNs + target * nsPerMs;
     m_ended = false;
     m_endTaken = false;
     m_staleEnd = 0;
-    m_pipe->run([ns](GstElement* playbin) {
+    m_knownMs = target;
+    ++m_epoch;
+    Pipeline* pipe = m_pipe.get();
+    m_pipe->run([ns, pipe](GstElement* playbin) {
         const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
         gst_element_seek_simple(playbin, GST_FORMAT_TIME, flags, ns);
+        pipe->holdNext(false);
+        pipe->newEpoch();
     });
+}
+
+// The open file starts again in a new pipeline, at `ms`, in this mode. What
+// was taken to follow it is dropped.
+void GstEngine::anew(qint64 ms, Mode mode)
+{
+    const qint64 length = m_length;
+    const std::vector<int> dropped = takeSuccessors();
+    start();
+    if (m_mode != Mode::NotReady) {
+        m_length = length;
+        m_knownMs = ms;
+        if (ms > 0) {
+            m_seekOnPreroll = ms;
+            m_pipe->holdNext(true);
+        }
+        if (mode == Mode::Playing && ms == 0)
+            play();
+        else if (mode == Mode::Playing || mode == Mode::Paused)
+            m_mode = mode; // the pipeline follows once the seek is on its way
+    }
+    reportDropped(dropped);
+}
+
+std::vector<int> GstEngine::takeSuccessors()
+{
+    std::vector<int> ids;
+    if (m_pipe)
+        for (const auto& next : m_pipe->takeHandovers())
+            ids.push_back(next.id);
+    return ids;
+}
+
+void GstEngine::reportDropped(const std::vector<int>& ids)
+{
+    for (const int id : ids)
+        m_reports.emplace_back(Next::Dropped, id);
     deliverReports();
 }
 
@@ -443,24 +648,27 @@ qint64 GstEngine::Length() const
 
 qint64 GstEngine::Position() const
 {
-    if (m_mode == Mode::NotReady || !m_prerolled)
+    if (m_mode == Mode::NotReady)
         return 0;
+    if (!m_prerolled)
+        return m_knownMs;
     // The player takes Position == Length for the end, so only the end of the
     // stream reports it: mp3 positions stop some 30 ms short of the duration,
     // and estimated durations (VBR mp3, MPEG) can be shorter than what plays.
     if (m_ended)
         return m_length;
-    gint64 ns = 0;
-    if (!gst_element_query_position(m_pipe->playbin(), GST_FORMAT_TIME, &ns))
-        return 0;
-    const qint64 ms = std::max<qint64>(0, (ns - m_originNs) / nsPerMs);
+    const Pipeline::Sample sample = m_pipe->sample();
+    if (sample.epoch != m_epoch || sample.position < 0)
+        return m_knownMs;
+    const qint64 ms = std::max<qint64>(0, (sample.position - m_originNs) / nsPerMs);
     // Just after a gapless change the sink may still tell where the file
     // before ended; the new one starts at 0, so the first position away from
     // that end is the new file's own.
     if (m_staleEnd > 0 && std::abs(ms - m_staleEnd) <= staleSlackMs)
         return 0;
     m_staleEnd = 0;
-    return m_length > 0 ? std::min(ms, m_length - 1) : ms;
+    m_knownMs = m_length > 0 ? std::min(ms, m_length - 1) : ms;
+    return m_knownMs;
 }
 
 MediaEngine::Mode GstEngine::mode() const
@@ -475,11 +683,10 @@ bool GstEngine::failed() const
     return m_failed;
 }
 
-void GstEngine::open()
+// A new pipeline for m_fileName, stopped at its start.
+void GstEngine::start()
 {
     close();
-    m_tags = {};
-    reportTags(m_tags);
     if (m_fileName.empty())
         return;
     m_mode = Mode::Stopped;
@@ -489,6 +696,7 @@ void GstEngine::open()
         return;
     }
     m_pipe = std::make_shared<Pipeline>(m_sinks, m_video, uri, m_silent);
+    m_pipe->startSampling();
     m_busWatch = std::make_unique<QSocketNotifier>(pollFd(m_pipe->bus()), QSocketNotifier::Read);
     connect(m_busWatch.get(), &QSocketNotifier::activated, this, [this] {
         drainBus();
@@ -496,28 +704,14 @@ void GstEngine::open()
         reportNewEnd();
     });
     m_openBound.start();
+    m_watchdog.start();
     setState(GST_STATE_PAUSED);
-}
-
-void GstEngine::play()
-{
-    if (!playable())
-        return;
-    setState(GST_STATE_PLAYING);
-    m_mode = Mode::Playing;
-}
-
-void GstEngine::stop()
-{
-    if (!playable())
-        return;
-    setState(GST_STATE_PAUSED);
-    m_mode = Mode::Stopped;
 }
 
 void GstEngine::close()
 {
     m_openBound.stop();
+    m_watchdog.stop();
     m_busWatch.reset();
     if (m_pipe) {
         m_pipe->retire();
@@ -536,6 +730,10 @@ void GstEngine::close()
     m_streams = 0;
     m_length = 0;
     m_staleEnd = 0;
+    m_epoch = 0;
+    m_knownMs = 0;
+    m_seekOnPreroll.reset();
+    m_lastSampleNs = -1;
     m_reports.clear();
 }
 
@@ -566,35 +764,65 @@ void GstEngine::fail()
     QMetaObject::invokeMethod(this, &GstEngine::reportNewEnd, Qt::QueuedConnection);
 }
 
-void GstEngine::prerolled()
+void GstEngine::prerolled(const GstStructure* info)
 {
     m_prerolled = true;
     m_openBound.stop();
-    gint64 ns = 0;
-    if (gst_element_query_position(m_pipe->playbin(), GST_FORMAT_TIME, &ns) && ns > 0)
-        m_originNs = ns;
-    updateLength();
+    gint64 origin = 0;
+    gint64 duration = 0;
     gint audio = 0;
     gint video = 0;
-    g_object_get(m_pipe->playbin(), "n-audio", &audio, "n-video", &video, nullptr);
+    QSize size;
+    gst_structure_get(info, "origin", G_TYPE_INT64, &origin, "duration", G_TYPE_INT64, &duration,
+                      "audio", G_TYPE_INT, &audio, "video", G_TYPE_INT, &video, "width", G_TYPE_INT,
+                      &size.rwidth(), "height", G_TYPE_INT, &size.rheight(), nullptr);
+    m_originNs = origin;
+    if (duration > 0)
+        m_length = duration / nsPerMs;
     // A picture prerolls as a video without a length: nothing would ever end.
     if (audio == 0 && m_length == 0) {
         fail();
         return;
     }
+    if (m_seekOnPreroll) {
+        seekTo(*std::exchange(m_seekOnPreroll, std::nullopt));
+        if (m_mode == Mode::Playing)
+            setState(GST_STATE_PLAYING);
+    }
     if (video == 0 || !m_video || !m_sinks.video.isEmpty())
         return;
-    GstPad* videoPad = nullptr;
-    g_signal_emit_by_name(m_pipe->playbin(), "get-video-pad", 0, &videoPad);
-    const GstHandle<GstPad> pad(videoPad, GstRef::Owned);
-    const GstHandle<GstCaps> caps(pad ? gst_pad_get_current_caps(pad.get()) : nullptr,
-                                  GstRef::Owned);
-    GstVideoInfo info;
-    QSize size;
-    if (caps && gst_video_info_from_caps(&info, caps.get()))
-        size = {info.width * std::max(info.par_n, 1) / std::max(info.par_d, 1), info.height};
     m_showsVideo = true;
-    m_video->showPicture(size);
+    m_video->showPicture(size.isEmpty() ? QSize() : size);
+}
+
+// While it plays, the position moves. When it stands for as long as a file
+// may take to open, playback waits on a file that does not open: the next one
+// where one is on its way, else the open one. Either ends as unplayable.
+void GstEngine::watch()
+{
+    const gint64 at = m_pipe ? m_pipe->sample().position : -1;
+    if (m_mode != Mode::Playing || !m_prerolled || finished() || at != m_lastSampleNs ||
+        !m_standing.isValid()) {
+        m_lastSampleNs = at;
+        m_standing.start();
+        return;
+    }
+    if (m_standing.elapsed() < m_openBound.interval())
+        return;
+    bool taken = false;
+    if (const auto next = m_pipe->awaited(taken)) {
+        const Mode mode = m_mode;
+        close();
+        m_fileName = next->file;
+        m_mode = mode;
+        if (!taken)
+            m_reports.emplace_back(Next::Taken, next->id);
+        m_reports.emplace_back(Next::Started, next->id);
+        m_tags = {};
+        reportTags(m_tags);
+    }
+    fail();
+    deliverReports();
 }
 
 // The file handed over at the end of the last one is heard now.
@@ -609,7 +837,9 @@ void GstEngine::nextStarted()
     m_length = 0;
     m_ended = false;
     m_endTaken = false;
-    updateLength();
+    m_knownMs = 0;
+    ++m_epoch;
+    m_pipe->newEpoch();
     m_tags = {};
     reportTags(m_tags);
     m_reports.emplace_back(Next::Started, next->id);
@@ -630,15 +860,14 @@ void GstEngine::deliverReports()
 
 void GstEngine::updateLength()
 {
-    // Asked afresh each time: CBR mp3 without a Xing header tells its duration
+    // Read afresh each time: CBR mp3 without a Xing header tells its duration
     // only once it plays, and VBR estimates improve while it plays.
     // Once the next file is read, the pipeline answers with its duration
     // while this one still plays; this one is read to its end by then.
     if (!m_prerolled || m_mode == Mode::NotReady || (m_length > 0 && m_pipe->handedOver()))
         return;
-    if (gint64 ns = 0;
-        gst_element_query_duration(m_pipe->playbin(), GST_FORMAT_TIME, &ns) && ns > 0)
-        m_length = ns / nsPerMs;
+    if (const Pipeline::Sample s = m_pipe->sample(); s.epoch == m_epoch && s.duration > 0)
+        m_length = s.duration / nsPerMs;
 }
 
 void GstEngine::drainBus()
@@ -649,12 +878,18 @@ void GstEngine::drainBus()
         switch (message->type) {
         case GST_MESSAGE_ASYNC_DONE:
             if (!m_prerolled && !m_failed)
-                prerolled();
+                m_pipe->prerolled();
             break;
-        case GST_MESSAGE_STREAM_START:
-            if (++m_streams > 1)
+        case GST_MESSAGE_STREAM_START: {
+            // A seek may bring the stream's start again: only a new group of
+            // streams is the next file.
+            guint group = 0;
+            const bool grouped = gst_message_parse_group_id(message.get(), &group);
+            if (++m_streams > 1 && !(grouped && group == m_group))
                 nextStarted();
+            m_group = group;
             break;
+        }
         case GST_MESSAGE_EOS:
             // A file that never told its length, such as an mp3 cut short
             // whose header promised more, ends where it stopped: the player
@@ -679,15 +914,19 @@ void GstEngine::drainBus()
             }
             break;
         }
-        case GST_MESSAGE_APPLICATION:
+        case GST_MESSAGE_APPLICATION: {
+            const GstStructure* data = gst_message_get_structure(message.get());
             if (gst_message_has_name(message.get(), stateFailed)) {
                 fail();
-            } else if (gint id = 0;
-                       gst_message_has_name(message.get(), nextTaken) &&
-                       gst_structure_get_int(gst_message_get_structure(message.get()), "id", &id)) {
+            } else if (gst_message_has_name(message.get(), prerollInfo)) {
+                if (!m_prerolled && !m_failed)
+                    prerolled(data);
+            } else if (gint id = 0; gst_message_has_name(message.get(), nextTaken) &&
+                                    gst_structure_get_int(data, "id", &id)) {
                 m_reports.emplace_back(Next::Taken, id);
             }
             break;
+        }
         default: // warnings included: a missing sound card is not the file's fault
             break;
         }

@@ -8,7 +8,7 @@
 #include <functional>
 
 // What the player needs of something that plays one media file at a time.
-// Commands and properties carry the names the player logic uses for them.
+// No call waits for the file: the outcome shows in the queries and handlers.
 class MediaEngine
 {
 public:
@@ -26,28 +26,27 @@ public:
 
     virtual ~MediaEngine() = default;
 
-    // "open", "close", "play", "stop", in any letter case. None of them waits
-    // for the file: "open" starts to open the file last given to setFileName,
-    // and its length is known once Length() is other than 0; a file that does
-    // not open counts as failed.
-    virtual void Command(const QString& command) = 0;
-    virtual void setFileName(const std::filesystem::path& file) = 0;
-    // Goes on playing from this position of the open file.
-    virtual void seek(qint64 ms) = 0;
-    virtual void setSilent(bool silent) = 0;
-    // The file to go on with, without a gap, when the open one ends; `id` comes
-    // back with the next handler when the engine takes it and when it is
-    // heard. An empty path takes it back; the next open forgets it. Where no
-    // gapless change is possible the open file ends as usual.
-    virtual void setNext(const std::filesystem::path& file, int id) = 0;
-
-    // The button bar's own actions.
+    // Closes what is open and starts to open `file`, stopped at its start. Its
+    // length is known once Length() is other than 0; a file that does not
+    // open within a bound counts as failed.
+    virtual void open(const std::filesystem::path& file) = 0;
+    virtual void close() = 0;
+    virtual void play() = 0;
+    // Halts and goes back to the start of the open file.
+    virtual void stop() = 0;
     virtual void pause() = 0;
     virtual void resume() = 0;
-    virtual void rewind() = 0;
+    // Goes on from this position of the open file (0: the button bar's Prev).
+    virtual void seek(qint64 ms) = 0;
+    // For this file and every one opened after it.
+    virtual void setSilent(bool silent) = 0;
+    // The file to go on with, without a gap, when the open one ends; `id` comes
+    // back with the next handler. An empty path takes it back; open forgets
+    // it. Where no gapless change is possible the open file ends as usual.
+    virtual void setNext(const std::filesystem::path& file, int id) = 0;
 
     // Takes in what the engine has to report (end of stream, a failure). The
-    // queries below answer from what the last poll or event-loop pass saw.
+    // queries below answer at once from what the engine last saw.
     virtual void poll() = 0;
     virtual qint64 Length() const = 0;
     virtual qint64 Position() const = 0;
@@ -64,10 +63,12 @@ public:
     {
         m_tagHandler = std::move(handler);
     }
-    // Called from the event loop with the id of a file given to setNext:
-    // Taken when the engine decodes it after the open file (another one may be
-    // given for after it), Started when it is heard and is the open file.
-    enum class Next { Taken, Started };
+    // Called with the id of a file given to setNext. Taken: the engine decodes
+    // it after the open file (another one may be given for after it).
+    // Started: it is heard and is the open file. Dropped: a file taken will not
+    // follow after all, since open, stop or seek started the open file anew;
+    // the engine forgets the file given as well, and takes a new one.
+    enum class Next { Taken, Started, Dropped };
     void setNextHandler(std::function<void(Next, int id)> handler)
     {
         m_nextHandler = std::move(handler);

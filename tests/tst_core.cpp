@@ -306,6 +306,37 @@ private Q_SLOTS:
     {
         QCOMPARE(Suche::Woerter(u"a\tb c"_s), (QStringList{u"a\tb"_s, u"c"_s}));
     }
+
+    // The cache holds the cover of the playing track only: the one before
+    // goes when another track's or none comes, the last one at the end.
+    void onlyThePlayingTracksCoverStays()
+    {
+        Ordner o;
+        const QDir cache(o.path(u"cover"_s));
+        // An empty picture: a track without a cover.
+        const auto cover = [](const char* bild) {
+            MediaEngine::Tags tags;
+            tags.title = u"Lied"_s;
+            tags.cover = bild;
+            tags.coverType = u"image/png"_s;
+            return tags;
+        };
+        {
+            Liedangaben angaben(cache.path());
+            for (const auto& [tags, bleibt] : {std::pair{cover("A"), "A"},
+                                               {cover("A"), "A"},
+                                               {cover("B"), "B"},
+                                               {cover(""), ""},
+                                               {cover("C"), "C"}}) {
+                angaben.setzen(tags);
+                QStringList da;
+                for (const QString& datei : cache.entryList(QDir::Files))
+                    da.append(QString::fromLatin1(o.read(u"cover/"_s + datei)));
+                QCOMPARE(da.join(u' '), QString::fromLatin1(bleibt));
+            }
+        }
+        QCOMPARE(cache.entryList(QDir::Files), QStringList());
+    }
 };
 
 QTEST_GUILESS_MAIN(CoreTest)

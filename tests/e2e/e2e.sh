@@ -622,6 +622,30 @@ scenario_video_wayland() {
     poll 20 output_shows_film || fail "the screen does not show the film (last: $log/screen.png)"
 }
 
+# The queue window's "&Zurück" brings the main window to the front, over the
+# search window that was opened over it. No window manager runs: xwininfo
+# lists the screen's windows from the top down.
+stacked_above() { # UPPER LOWER
+    local order && order=$(xwininfo -root -children | grep -o '^ *0x[0-9a-f]*' | tr -d ' ')
+    local upper lower && upper=$(printf '0x%x' "$1") lower=$(printf '0x%x' "$2")
+    [[ $(grep -n "^$upper\$" <<<"$order" | cut -d: -f1) -lt \
+        $(grep -n "^$lower\$" <<<"$order" | cut -d: -f1) ]]
+}
+scenario_back_raises() {
+    library a.wav=tone.wav
+    data_files "$music;" 00000 /
+    start_player
+    focus "$wid" && xdo key alt+w
+    poll 10 find_window '^Warteliste$' || fail "the queue window does not open"
+    local queue=$found
+    focus "$wid" && xdo key alt+s
+    poll 10 find_window '^Suchen$' || fail "the search window does not open"
+    local search=$found
+    poll 5 stacked_above "$search" "$wid" || fail "the search window is not over the main window"
+    focus "$queue" && xdo key alt+z
+    poll 10 stacked_above "$wid" "$search" || fail "Zurück leaves the main window under the search"
+}
+
 scenario=${1:-}
 if [[ $# -ne 1 ]] || ! declare -F "scenario_$scenario" >/dev/null; then
     echo "usage: $0 SCENARIO" >&2

@@ -2,7 +2,7 @@
 
 #include "core/sitzung.h"
 #include "gui/dialogs.h"
-#include "platform/fakeengine.h"
+#include "tests/support/fakeengine.h"
 
 #include <QTemporaryDir>
 #include <memory>
