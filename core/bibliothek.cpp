@@ -402,6 +402,7 @@ void Bibliothek::einlesen(const std::vector<NativePath>& folderspecs, bool AlleD
         gueltig = unveraendert(*alt);
         if (std::all_of(gueltig.begin(), gueltig.end(), [](char g) { return g; })) {
             m_lesung = std::move(*alt);
+            verzeichnen();
             // The index stays as it is: what only its next write needs goes.
             std::vector<GelesenerOrdner>().swap(m_lesung.gelesen);
             m_ordnerGelesen = 0;
@@ -415,6 +416,25 @@ void Bibliothek::einlesen(const std::vector<NativePath>& folderspecs, bool AlleD
     m_indexVeraltet = !m_indexDatei.isEmpty();
     ShowFolderList(folderspecs, AlleDateien, alt ? &*alt : nullptr, gueltig);
     m_lesung.texte.squeeze();
+    verzeichnen();
+}
+
+void Bibliothek::verzeichnen()
+{
+    m_ordnerNachPfad.clear();
+    m_ordnerNachId.clear();
+    m_ordnerNachPfad.reserve(m_lesung.ordner.size());
+    for (size_t i = 0; i < m_lesung.ordner.size(); ++i)
+        m_ordnerNachPfad.try_emplace(m_lesung.ordner[i].pfad, static_cast<std::uint32_t>(i));
+    for (const GelesenerOrdner& o : m_lesung.gelesen) {
+        const auto ordner = m_ordnerNachPfad.find(o.pfad);
+        if (!o.gelesen || ordner == m_ordnerNachPfad.end())
+            continue;
+        // A folder reached by two paths is found by the first that has entries.
+        const auto [stelle, neu] = m_ordnerNachId.try_emplace(o.stamp.id, ordner->second);
+        if (!neu)
+            stelle->second = std::min(stelle->second, ordner->second);
+    }
 }
 
 std::vector<char> Bibliothek::unveraendert(const Lesung& alt) const
@@ -528,11 +548,13 @@ void Bibliothek::indexSpeichern()
     if (!m_indexVeraltet)
         return;
     m_indexVeraltet = false;
-    m_schreiber = std::jthread([this] {
+    // The order as it is now: files opened meanwhile change the list's, not the read.
+    m_schreiber = std::jthread([this, nummern = m_nummern]() mutable {
+        std::erase_if(nummern, [n = m_lesung.anzahl()](int N) { return N >= n; });
         const QFileInfo ziel(m_indexDatei);
         QSaveFile datei(m_indexDatei);
         if (!QDir().mkpath(ziel.path()) || !datei.open(QIODevice::WriteOnly) ||
-            !::indexSchreiben(datei, m_schluessel, m_lesung) || !datei.commit())
+            !::indexSchreiben(datei, m_schluessel, m_lesung, nummern) || !datei.commit())
             return;
         // Those of the same data folder for other source folders or rules go.
         const QString eigener = ziel.fileName();
@@ -587,15 +609,7 @@ void Bibliothek::ListeÜbertragen()
             m_behalten.empty() ? sortedForDisplay(texte) : mergedForDisplay(texte, m_behalten);
         std::vector<int>().swap(m_behalten);
     }
-    m_nummern = m_lesung.nummern;
-    m_sortiert.clear();
-    m_sortiert.reserve(n);
-    grosseSeiten(m_sortiert.constData(), n * qsizetype{sizeof(QString)});
-    m_listennummern.assign(m_nummern.size(), -1);
-    for (size_t i = 0; i < m_nummern.size(); ++i) {
-        m_sortiert.append(ansicht(m_lesung.text(m_nummern[i])));
-        m_listennummern[static_cast<size_t>(m_nummern[i])] = static_cast<int>(i);
-    }
+    m_nummern = std::move(m_lesung.nummern);
     endResetModel();
 }
 
@@ -683,9 +697,25 @@ Gefaltet Bibliothek::gefaltet()
 
 int Bibliothek::ListennummerErmitteln(int N) const
 {
-    if (N < 0 || N >= static_cast<int>(m_listennummern.size()))
+    if (N < 0 || N >= m_lesung.anzahl() + static_cast<qsizetype>(m_hinzu.size()))
         return -1;
-    return m_listennummern[static_cast<size_t>(N)];
+    // The order is that of the sort keys, so N's place is found by halving. An
+    // order that is not (from an index of another build) is searched through.
+    const QString gesucht = text(N);
+    std::u16string key, anderer;
+    appendSortKey(gesucht, key);
+    const auto stelle = std::partition_point(m_nummern.begin(), m_nummern.end(), [&](int M) {
+        if (M == N)
+            return false;
+        const QString t = text(M);
+        anderer.clear();
+        appendSortKey(t, anderer);
+        return vor(anderer, t, key, gesucht);
+    });
+    if (stelle != m_nummern.end() && *stelle == N)
+        return static_cast<int>(stelle - m_nummern.begin());
+    const auto irgendwo = std::find(m_nummern.begin(), m_nummern.end(), N);
+    return irgendwo == m_nummern.end() ? -1 : static_cast<int>(irgendwo - m_nummern.begin());
 }
 
 int Bibliothek::rowCount(const QModelIndex& parent) const
@@ -698,41 +728,121 @@ QVariant Bibliothek::data(const QModelIndex& index, int role) const
     if ((role != Qt::DisplayRole && role != Qt::EditRole) || !index.isValid() ||
         index.row() >= size())
         return {};
-    return m_sortiert.at(index.row());
+    return text(nummer(index.row()));
 }
 
-int Bibliothek::nummerVon(const NativePath& pfad) const
+int Bibliothek::nummerIn(std::uint32_t ordner, const NativePath& name) const
 {
-    const int n = static_cast<int>(m_lesung.anzahl() + static_cast<qsizetype>(m_hinzu.size()));
-    for (int N = 0; N < n; ++N)
-        if (this->pfad(N) == pfad)
-            return N;
+    const auto [von, bis] = std::ranges::equal_range(m_lesung.orte, ordner, {}, &Ort::ordner);
+    // A name that is UTF-8 is spelt by its entry's text, any other by its bytes.
+    QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless |
+                                                      QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = decode(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())));
+    const bool utf8 = !decode.hasError();
+    for (auto ort = von; ort != bis; ++ort) {
+        const qsizetype N = ort - m_lesung.orte.begin();
+        if (ort->name == Ort::imText ? utf8 && nameIn(m_lesung.text(N)) == text
+                                     : !utf8 && m_lesung.ordner[ordner].namen.c_str() + ort->name ==
+                                                    std::string_view(name))
+            return static_cast<int>(N);
+    }
     return -1;
 }
 
-int Bibliothek::hinzufuegen(const NativePath& pfad)
+int Bibliothek::nummerVon(const NativePath& pfad, const std::optional<FolderId>& ordner) const
 {
-    // The index keeps the read, not what joins it later.
-    m_schreiber = {};
-    m_indexVeraltet = false;
-    const int N = static_cast<int>(m_lesung.anzahl() + static_cast<qsizetype>(m_hinzu.size()));
-    const std::filesystem::path p(pfad);
-    Lesung einzeln;
-    ShowFileList(einzeln, N, p.parent_path().native(), {p.filename().native()}, true);
-    m_hinzu.push_back({einzeln.texte, pfad});
-    const QString& text = m_hinzu.back().text;
-    const QString key = sortKey(text);
-    const auto stelle =
-        std::partition_point(m_sortiert.begin(), m_sortiert.end(),
-                             [&](const QString& e) { return vor(sortKey(e), e, key, text); });
-    const int zeile = static_cast<int>(stelle - m_sortiert.begin());
-    beginInsertRows({}, zeile, zeile);
-    m_sortiert.insert(zeile, text);
-    m_nummern.insert(m_nummern.begin() + zeile, N);
-    for (int& position : m_listennummern)
-        if (position >= zeile)
-            ++position;
-    m_listennummern.push_back(zeile);
-    endInsertRows();
-    return N;
+    const size_t schnitt = pfad.rfind('/');
+    if (schnitt != NativePath::npos) {
+        const NativePath name = pfad.substr(schnitt + 1);
+        // The folder as the walk spelt it, which ends in the separator only
+        // when it was named so.
+        for (const size_t laenge : {schnitt, schnitt + 1}) {
+            const auto o = m_ordnerNachPfad.find(std::string_view(pfad).substr(0, laenge));
+            if (o != m_ordnerNachPfad.end())
+                if (const int N = nummerIn(o->second, name); N >= 0)
+                    return N;
+        }
+        if (const auto o = ordner ? m_ordnerNachId.find(*ordner) : m_ordnerNachId.end();
+            o != m_ordnerNachId.end())
+            if (const int N = nummerIn(o->second, name); N >= 0)
+                return N;
+    }
+    const auto h = m_hinzuNachPfad.find(pfad);
+    return h == m_hinzuNachPfad.end() ? -1 : h->second;
+}
+
+std::vector<int> Bibliothek::hinzufuegen(const std::vector<NativePath>& pfade)
+{
+    std::vector<int> nummern, neue;
+    nummern.reserve(pfade.size());
+    for (const NativePath& pfad : pfade) {
+        const int N = static_cast<int>(m_lesung.anzahl() + static_cast<qsizetype>(m_hinzu.size()));
+        const auto [stelle, neu] = m_hinzuNachPfad.try_emplace(pfad, N);
+        nummern.push_back(stelle->second);
+        if (!neu)
+            continue;
+        const std::filesystem::path p(pfad);
+        Lesung einzeln;
+        ShowFileList(einzeln, N, p.parent_path().native(), {p.filename().native()}, true);
+        m_hinzu.push_back({einzeln.texte, pfad});
+        neue.push_back(N);
+    }
+    einordnen(std::move(neue));
+    return nummern;
+}
+
+void Bibliothek::ordnen(std::span<int> nummern) const
+{
+    std::vector<std::pair<QString, int>> keyed;
+    keyed.reserve(nummern.size());
+    for (const int N : nummern)
+        keyed.emplace_back(sortKey(text(N)), N);
+    std::sort(keyed.begin(), keyed.end(), [this](const auto& a, const auto& b) {
+        return vor(a.first, text(a.second), b.first, text(b.second));
+    });
+    for (size_t i = 0; i < keyed.size(); ++i)
+        nummern[i] = keyed[i].second;
+}
+
+void Bibliothek::einordnen(std::vector<int> neue)
+{
+    if (neue.empty())
+        return;
+    ordnen(neue);
+    // Where each goes in the order as it is: before the entry at that place.
+    std::vector<size_t> stellen;
+    std::u16string key;
+    for (const int N : neue) {
+        const QString t = text(N);
+        const QString k = sortKey(t);
+        const auto stelle = std::partition_point(m_nummern.begin(), m_nummern.end(), [&](int M) {
+            const QString u = text(M);
+            key.clear();
+            appendSortKey(u, key);
+            return vor(key, u, k, t);
+        });
+        stellen.push_back(static_cast<size_t>(stelle - m_nummern.begin()));
+    }
+    // One change of the layout: a million rows moved once, not once per file.
+    Q_EMIT layoutAboutToBeChanged();
+    // Merged from the back, in place.
+    size_t alt = m_nummern.size();
+    m_nummern.resize(m_nummern.size() + neue.size());
+    for (size_t k = neue.size(), ziel = m_nummern.size(); k > 0;) {
+        if (alt > stellen[k - 1])
+            m_nummern[--ziel] = m_nummern[--alt];
+        else
+            m_nummern[--ziel] = neue[--k];
+    }
+    const QModelIndexList vorher = persistentIndexList();
+    QModelIndexList nachher;
+    nachher.reserve(vorher.size());
+    for (const QModelIndex& i : vorher) {
+        const auto zeile = static_cast<size_t>(i.row());
+        const auto davor =
+            std::upper_bound(stellen.begin(), stellen.end(), zeile) - stellen.begin();
+        nachher.append(createIndex(static_cast<int>(zeile) + static_cast<int>(davor), 0));
+    }
+    changePersistentIndexList(vorher, nachher);
+    Q_EMIT layoutChanged();
 }

@@ -9,7 +9,11 @@
 #include <QStringList>
 #include <atomic>
 #include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 // The track library: every file found under the source folders, numbered in the
@@ -50,16 +54,21 @@ public:
     void ListeÜbertragen();
     // The sorted texts, case-folded and masked, for the search.
     Gefaltet gefaltet();
-    // Entry N whose path is this one; -1 when the library has none.
-    int nummerVon(const NativePath& pfad) const;
-    // Adds a file found elsewhere as one more entry, in its sorted place; its N.
-    int hinzufuegen(const NativePath& pfad);
+    // Entry N whose path is this one, the first when several have it; -1 when
+    // the library has none. `ordner`, the identity of the file's folder,
+    // finds it too when a link leads there by another name.
+    int nummerVon(const NativePath& pfad, const std::optional<FolderId>& ordner = {}) const;
+    // Adds files found elsewhere as entries, each in its sorted place, in one
+    // change of the model; their N, in the order given. A path that joined
+    // before keeps its entry.
+    std::vector<int> hinzufuegen(const std::vector<NativePath>& pfade);
+    // Puts entry numbers into the order of the list.
+    void ordnen(std::span<int> nummern) const;
 
     // Position in the sorted order of entry N; -1 when there is none.
     int ListennummerErmitteln(int N) const;
 
-    int size() const { return static_cast<int>(m_sortiert.size()); }
-    const QStringList& sortiert() const { return m_sortiert; }
+    int size() const { return static_cast<int>(m_nummern.size()); }
     // Entry number N of the sorted position.
     int nummer(int Listennummer) const { return m_nummern[static_cast<size_t>(Listennummer)]; }
     QString text(int N) const;
@@ -78,6 +87,12 @@ private:
                         const Lesung* alt, const std::vector<char>& gueltig);
     // The file's name as its text spells it.
     QString dateiname(int N) const;
+    // The lookups by folder, for a library just read.
+    void verzeichnen();
+    // Entry N of the read whose name in folder `ordner` is `name`; -1 when none.
+    int nummerIn(std::uint32_t ordner, const NativePath& name) const;
+    // Sorts new entries into the order, in one change of the model.
+    void einordnen(std::vector<int> neue);
 
     // Entries added after the read, each with its path.
     struct Hinzu {
@@ -93,10 +108,13 @@ private:
     std::atomic<int> m_gefunden = 0;
     int m_ordnerGelesen = 0;
     FolderReader m_leser = GetFolder;
-    QStringList m_sortiert;           // views of the texts, sorted
-    QString m_gefaltet;               // the texts case-folded, for the search's views
-    std::vector<int> m_nummern;       // sorted position -> N
-    std::vector<int> m_listennummern; // N -> sorted position
+    QString m_gefaltet;         // the texts case-folded, for the search's views
+    std::vector<int> m_nummern; // sorted position -> N: the one order of the list
+    // Folders of the read by their path as the walk spelt it and by their
+    // identity on disk, each to its first Eintragsordner; added files by path.
+    std::unordered_map<std::string_view, std::uint32_t> m_ordnerNachPfad;
+    std::unordered_map<FolderId, std::uint32_t, FolderIdHash> m_ordnerNachId;
+    std::unordered_map<NativePath, int> m_hinzuNachPfad;
     QString m_indexDatei;
     IndexSchluessel m_schluessel;
     bool m_indexVeraltet = false;

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QObject>
+#include <deque>
 #include <memory>
 
 // One run of the player: the library, the queue, the options, the search and
@@ -21,6 +22,7 @@ public:
     explicit Sitzung(std::unique_ptr<MediaEngine> engine,
                      const QString& ordner = QStringLiteral("."), QObject* parent = nullptr);
     Q_DISABLE_COPY_MOVE(Sitzung)
+    ~Sitzung() override;
 
     // Restores the options, reads the library and the queue, and starts
     // playing when the options say so.
@@ -34,7 +36,11 @@ public:
     // go to the front of the queue in order. A file outside the library joins
     // it for this run. A folder gives its files as the library would take them
     // (walked with its subfolders, by the extension rule) in the library's
-    // order; a path that is neither is passed over.
+    // order; a path that is neither is passed over. The files are looked for
+    // beside this thread; `geoeffnet` tells when they are taken, in the order
+    // the calls came.
+    void oeffnen(std::vector<NativePath> pfade);
+    // The same for names as text, as a drop or a URL gives them.
     void oeffnen(const QStringList& pfade);
 
     void EinstellungenWiederherstellen();
@@ -61,12 +67,15 @@ public:
     const Liedangaben& liedangaben() const { return m_liedangaben; }
 
 Q_SIGNALS:
-    // A file joined the library and its search in one step.
+    // Files joined the library and its search in one step.
     void bibliothekErweitert();
+    // The files of one `oeffnen` are in the library and the queue, the first plays.
+    void geoeffnet();
 
 private:
-    // Entry N of a file, which joins the library when it is not in it yet.
-    int aufnehmen(const NativePath& pfad);
+    struct Oeffnung;
+    // Takes the openings that are ready, in the order they came.
+    void uebernehmen();
 
     QDir m_ordner;
     Bibliothek m_bibliothek;
@@ -78,4 +87,5 @@ private:
     Wiedergabe m_wiedergabe;
     QStringList m_quellpfade;
     bool m_quellpfadeWarten = false;
+    std::deque<std::unique_ptr<Oeffnung>> m_oeffnungen;
 };

@@ -259,7 +259,7 @@ void frmPlayer::connectSession()
                                             QStringLiteral(" Lieder"));
     };
     connect(&m_sitzung.bibliothek(), &QAbstractItemModel::modelReset, this, anzahl);
-    connect(&m_sitzung.bibliothek(), &QAbstractItemModel::rowsInserted, this, anzahl);
+    connect(&m_sitzung.bibliothek(), &QAbstractItemModel::layoutChanged, this, anzahl);
 
     connect(&w, &Wiedergabe::tonChanged, this, [this](bool an) {
         tauschen(an ? cmdVolume : cmdnovolume, an ? cmdnovolume : cmdVolume);

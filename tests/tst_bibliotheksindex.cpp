@@ -69,7 +69,7 @@ Bild starten(const Baum& baum, bool mitIndex, int* gelesen = nullptr)
     // The search's folded texts and masks are those of the entries one by one.
     const Gefaltet gefaltet = b.gefaltet();
     for (int i = 0; i < b.size(); ++i) {
-        const QString f = b.sortiert()[i].toCaseFolded();
+        const QString f = b.text(b.nummer(i)).toCaseFolded();
         quint64 maske = 0;
         for (const QChar c : f)
             maske |= Suche::zeichen(c);

@@ -229,8 +229,8 @@ private Q_SLOTS:
         QDropEvent fallen(stelle, Qt::CopyAction, &daten, Qt::LeftButton, {});
         QCoreApplication::sendEvent(f.player.windowHandle(), &fallen);
         QVERIFY(fallen.isAccepted());
-        QCOMPARE(f.engine->calls.filter(u"FileName"_s).join(u'|'),
-                 u"FileName "_s + f.ordner.path(u"X/b.wav"_s));
+        QTRY_COMPARE(f.engine->calls.filter(u"FileName"_s).join(u'|'),
+                     u"FileName "_s + f.ordner.path(u"X/b.wav"_s));
         QTEST(f.sitzung->warteliste().WartelisteSpeichern(), "queue");
         QCOMPARE(f.player.LIST1->currentText(), u"b.wav   #3#"_s);
     }
