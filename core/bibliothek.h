@@ -1,18 +1,14 @@
 #pragma once
 
-#include "core/bibliotheksindex.h"
+#include "core/bibliothekslesung.h"
 #include "core/linestore.h"
+#include "core/sortierung.h"
 #include "core/suche.h"
-#include "platform/folderwalk.h"
 
 #include <QAbstractListModel>
 #include <QStringList>
-#include <atomic>
-#include <cstdint>
 #include <optional>
 #include <span>
-#include <string_view>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -44,12 +40,12 @@ public:
     // changed anything; a failed write leaves the next start a whole walk.
     void indexSpeichern();
     // Folders that the last read listed on disk rather than took from the index.
-    int ordnerGelesen() const { return m_ordnerGelesen; }
+    int ordnerGelesen() const { return m_lesen.ordnerGelesen(); }
     // Entries found so far; may be asked from any thread while the walk runs.
-    int gefunden() const { return m_gefunden.load(std::memory_order_relaxed); }
+    int gefunden() const { return m_lesen.gefunden(); }
     // Lets tests read folders their own way, to slow the walk down or to make a
     // folder vanish at the right moment.
-    void setOrdnerLeser(FolderReader leser) { m_leser = std::move(leser); }
+    void setOrdnerLeser(FolderReader leser) { m_lesen.setOrdnerLeser(std::move(leser)); }
     // Sorts the entries for display, in one model reset.
     void ListeÜbertragen();
     // The sorted texts, case-folded and masked, for the search.
@@ -80,17 +76,9 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
-    void einlesen(const std::vector<NativePath>& folderspecs, bool AlleDateien);
-    // Whether each folder of an earlier read still holds what it held then.
-    std::vector<char> unveraendert(const Lesung& alt) const;
-    void ShowFolderList(const std::vector<NativePath>& folderspecs, bool AlleDateien,
-                        const Lesung* alt, const std::vector<char>& gueltig);
+    const Lesung& lesung() const { return m_lesen.lesung(); }
     // The file's name as its text spells it.
     QString dateiname(int N) const;
-    // The lookups by folder, for a library just read.
-    void verzeichnen();
-    // Entry N of the read whose name in folder `ordner` is `name`; -1 when none.
-    int nummerIn(std::uint32_t ordner, const NativePath& name) const;
     // Sorts new entries into the order, in one change of the model.
     void einordnen(std::vector<int> neue);
 
@@ -100,31 +88,9 @@ private:
         NativePath pfad;
     };
 
-    Lesung m_lesung;
+    Bibliothekslesung m_lesen;
     std::vector<Hinzu> m_hinzu;
-    // Entries from the index's sorted order that this read found again, by
-    // their numbers now, in that order.
-    std::vector<int> m_behalten;
-    std::atomic<int> m_gefunden = 0;
-    int m_ordnerGelesen = 0;
-    FolderReader m_leser = GetFolder;
+    std::unordered_map<NativePath, int> m_hinzuNachPfad;
     QString m_gefaltet;         // the texts case-folded, for the search's views
     std::vector<int> m_nummern; // sorted position -> N: the one order of the list
-    // Folders of the read by their path as the walk spelt it and by their
-    // identity on disk, each to its first Eintragsordner; added files by path.
-    std::unordered_map<std::string_view, std::uint32_t> m_ordnerNachPfad;
-    std::unordered_map<FolderId, std::uint32_t, FolderIdHash> m_ordnerNachId;
-    std::unordered_map<NativePath, int> m_hinzuNachPfad;
-    QString m_indexDatei;
-    IndexSchluessel m_schluessel;
-    bool m_indexVeraltet = false;
-    std::jthread m_schreiber; // last: done before the rest goes
 };
-
-// The extension rule: with it on, only files with one of the six media
-// extensions enter the library.
-bool EndungPasst(const NativePath& name);
-
-// Sort key of a name: letters without accents and letter case, "ß" as "ss" and
-// the other ligatures spelt out, so that names sort as a German reader expects.
-QString sortKey(const QString& text);
