@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <thread>
 #include <unordered_map>
 
@@ -26,7 +27,8 @@ std::unique_ptr<MediaEngine> mitAngaben(std::unique_ptr<MediaEngine> engine, Lie
 } // namespace
 
 Sitzung::Sitzung(std::unique_ptr<MediaEngine> engine, const QString& ordner, QObject* parent)
-    : QObject(parent), m_ordner(ordner), m_warteliste(m_bibliothek),
+    : QObject(parent), m_ordner(ordner), m_postfach(std::make_shared<Postfach>(this)),
+      m_warteliste(m_bibliothek),
       m_liedangaben(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
                     QStringLiteral("/cover")),
       m_wiedergabe(mitAngaben(std::move(engine), m_liedangaben), m_bibliothek, m_warteliste)
@@ -161,10 +163,24 @@ std::vector<Gruppe> suchen(const std::vector<NativePath>& pfade, bool alle,
 
 struct Sitzung::Oeffnung {
     std::optional<std::vector<Gruppe>> gruppen;
-    std::jthread suche; // last: done before what it fills goes
+    std::stop_source halt;
 };
 
-Sitzung::~Sitzung() = default;
+// Where a search for files hands what it found: to the session while it lives.
+// A search that hangs on a stalled drive is let go at the end, not waited for.
+struct Sitzung::Postfach {
+    explicit Postfach(Sitzung* s) : sitzung(s) {}
+    std::mutex mutex;
+    Sitzung* sitzung;
+};
+
+Sitzung::~Sitzung()
+{
+    const std::lock_guard lock(m_postfach->mutex);
+    m_postfach->sitzung = nullptr;
+    for (const auto& o : m_oeffnungen)
+        o->halt.request_stop();
+}
 
 void Sitzung::oeffnen(const QStringList& pfade)
 {
@@ -178,16 +194,19 @@ void Sitzung::oeffnen(std::vector<NativePath> pfade)
 {
     Oeffnung& o = *m_oeffnungen.emplace_back(std::make_unique<Oeffnung>());
     const bool alle = m_optionen.DateiEndungenRegel == 0;
-    o.suche = std::jthread([this, &o, pfade = std::move(pfade), alle](std::stop_token halt) {
+    std::thread([postfach = m_postfach, &o, pfade = std::move(pfade), alle,
+                 halt = o.halt.get_token()] {
         std::vector<Gruppe> gruppen = suchen(pfade, alle, halt);
-        QMetaObject::invokeMethod(
-            this,
-            [this, &o, gruppen = std::move(gruppen)]() mutable {
-                o.gruppen = std::move(gruppen);
-                uebernehmen();
-            },
-            Qt::QueuedConnection);
-    });
+        const std::lock_guard lock(postfach->mutex);
+        if (Sitzung* const s = postfach->sitzung)
+            QMetaObject::invokeMethod(
+                s,
+                [s, &o, gruppen = std::move(gruppen)]() mutable {
+                    o.gruppen = std::move(gruppen);
+                    s->uebernehmen();
+                },
+                Qt::QueuedConnection);
+    }).detach();
 }
 
 void Sitzung::uebernehmen()

@@ -74,10 +74,12 @@ Q_SIGNALS:
 
 private:
     struct Oeffnung;
+    struct Postfach;
     // Takes the openings that are ready, in the order they came.
     void uebernehmen();
 
     QDir m_ordner;
+    std::shared_ptr<Postfach> m_postfach;
     Bibliothek m_bibliothek;
     Warteliste m_warteliste;
     Suche m_suche;
