@@ -307,7 +307,11 @@ void Bibliothekslesung::indexSpeichern(std::vector<int> nummern)
 
 int Bibliothekslesung::nummerIn(std::uint32_t ordner, const NativePath& name) const
 {
-    const auto [von, bis] = std::ranges::equal_range(m_lesung.orte, ordner, {}, &Ort::ordner);
+    const std::vector<Ort>& orte = m_lesung.orte;
+    const auto von = std::partition_point(orte.begin(), orte.end(),
+                                          [&](const Ort& o) { return o.ordner < ordner; });
+    const auto bis =
+        std::partition_point(von, orte.end(), [&](const Ort& o) { return o.ordner == ordner; });
     // A name that is UTF-8 is spelt by its entry's text, any other by its bytes.
     QStringDecoder decode(QStringDecoder::System, QStringDecoder::Flag::Stateless |
                                                       QStringDecoder::Flag::ConvertInitialBom);
