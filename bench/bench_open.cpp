@@ -111,6 +111,8 @@ int main(int argc, char* argv[])
     frmPlayer player(sitzung, dialogs);
     player.Form_Load();
     player.show();
+    // The window's first paint belongs to the start, not to an opening.
+    QCoreApplication::processEvents();
     const Bibliothek& b = sitzung.bibliothek();
     std::printf("%d entries; %d new files in the folder\n", b.size(), ordnerDateien);
     std::printf("%-44s %13s %13s\n", "action", "to playing", "longest stall");
