@@ -125,8 +125,8 @@ int startUp(qint64 spawnedAt, int argc, char* argv[])
     QObject::connect(&sitzung.bibliothek(), &QAbstractItemModel::modelAboutToBeReset, &clock,
                      &StartUpClock::readEnds);
     clock.readStarts();
+    QObject::connect(&player, &frmPlayer::geladen, &player, [&player] { player.show(); });
     player.Form_Load();
-    player.show();
     return QApplication::exec();
 }
 

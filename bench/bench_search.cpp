@@ -155,7 +155,9 @@ int main(int argc, char** argv)
     uhr.start();
     sitzung.starten();
     const double gelesen = static_cast<double>(uhr.elapsed());
-    const QStringList& bibliothek = sitzung.bibliothek().sortiert();
+    QStringList bibliothek;
+    for (int i = 0; i < sitzung.bibliothek().size(); ++i)
+        bibliothek.append(sitzung.bibliothek().text(sitzung.bibliothek().nummer(i)));
     uhr.restart();
     Suche index;
     index.setInhalt(bibliothek);

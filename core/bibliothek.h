@@ -1,16 +1,16 @@
 #pragma once
 
-#include "core/bibliotheksindex.h"
+#include "core/bibliothekslesung.h"
 #include "core/linestore.h"
+#include "core/sortierung.h"
 #include "core/suche.h"
-#include "platform/folderwalk.h"
 
 #include <QAbstractListModel>
 #include <QStringList>
-#include <atomic>
-#include <cstdint>
+#include <optional>
+#include <span>
 #include <stop_token>
-#include <thread>
+#include <unordered_map>
 #include <vector>
 
 // The track library: every file found under the source folders, numbered in the
@@ -43,12 +43,12 @@ public:
     // changed anything; a failed write leaves the next start a whole walk.
     void indexSpeichern();
     // Folders that the last read listed on disk rather than took from the index.
-    int ordnerGelesen() const { return m_ordnerGelesen; }
+    int ordnerGelesen() const { return m_lesen.ordnerGelesen(); }
     // Entries found so far; may be asked from any thread while the walk runs.
-    int gefunden() const { return m_gefunden.load(std::memory_order_relaxed); }
+    int gefunden() const { return m_lesen.gefunden(); }
     // Lets tests read folders their own way, to slow the walk down or to make a
     // folder vanish at the right moment.
-    void setOrdnerLeser(FolderReader leser) { m_leser = std::move(leser); }
+    void setOrdnerLeser(FolderReader leser) { m_lesen.setOrdnerLeser(std::move(leser)); }
     // Puts the entries in display order, without showing it yet: the costly
     // part of ListeÜbertragen, which may run on the read's thread.
     void sortieren();
@@ -56,16 +56,21 @@ public:
     void ListeÜbertragen();
     // The sorted texts, case-folded and masked, for the search.
     Gefaltet gefaltet();
-    // Entry N whose path is this one; -1 when the library has none.
-    int nummerVon(const NativePath& pfad) const;
-    // Adds a file found elsewhere as one more entry, in its sorted place; its N.
-    int hinzufuegen(const NativePath& pfad);
+    // Entry N whose path is this one, the first when several have it; -1 when
+    // the library has none. `ordner`, the identity of the file's folder,
+    // finds it too when a link leads there by another name.
+    int nummerVon(const NativePath& pfad, const std::optional<FolderId>& ordner = {}) const;
+    // Adds files found elsewhere as entries, each in its sorted place, in one
+    // change of the model; their N, in the order given. A path that joined
+    // before keeps its entry.
+    std::vector<int> hinzufuegen(const std::vector<NativePath>& pfade);
+    // Puts entry numbers into the order of the list.
+    void ordnen(std::span<int> nummern) const;
 
     // Position in the sorted order of entry N; -1 when there is none.
     int ListennummerErmitteln(int N) const;
 
-    int size() const { return static_cast<int>(m_sortiert.size()); }
-    const QStringList& sortiert() const { return m_sortiert; }
+    int size() const { return static_cast<int>(m_nummern.size()); }
     // Entry number N of the sorted position.
     int nummer(int Listennummer) const { return m_nummern[static_cast<size_t>(Listennummer)]; }
     QString text(int N) const;
@@ -77,13 +82,11 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
-    void einlesen(const std::vector<NativePath>& folderspecs, bool AlleDateien);
-    // Whether each folder of an earlier read still holds what it held then.
-    std::vector<char> unveraendert(const Lesung& alt) const;
-    void ShowFolderList(const std::vector<NativePath>& folderspecs, bool AlleDateien,
-                        const Lesung* alt, const std::vector<char>& gueltig);
+    const Lesung& lesung() const { return m_lesen.lesung(); }
     // The file's name as its text spells it.
     QString dateiname(int N) const;
+    // Sorts new entries into the order, in one change of the model.
+    void einordnen(std::vector<int> neue);
 
     // Entries added after the read, each with its path.
     struct Hinzu {
@@ -91,29 +94,10 @@ private:
         NativePath pfad;
     };
 
-    Lesung m_lesung;
+    Bibliothekslesung m_lesen;
     std::vector<Hinzu> m_hinzu;
-    // Entries from the index's sorted order that this read found again, by
-    // their numbers now, in that order.
-    std::vector<int> m_behalten;
-    std::atomic<int> m_gefunden = 0;
-    int m_ordnerGelesen = 0;
-    FolderReader m_leser = GetFolder;
-    QStringList m_sortiert;           // views of the texts, sorted
-    QString m_gefaltet;               // the texts case-folded, for the search's views
-    std::vector<int> m_nummern;       // sorted position -> N
-    std::vector<int> m_listennummern; // N -> sorted position
-    QString m_indexDatei;
-    IndexSchluessel m_schluessel;
-    bool m_indexVeraltet = false;
-    std::stop_token m_halt;
-    std::jthread m_schreiber; // last: done before the rest goes
+    std::unordered_map<NativePath, int> m_hinzuNachPfad;
+    QString m_gefaltet;         // the texts case-folded, for the search's views
+    std::vector<int> m_nummern; // sorted position -> N: the one order of the list
+    std::optional<std::vector<int>> m_vorsortiert; // the order sorted, not yet shown
 };
-
-// The extension rule: with it on, only files with one of the six media
-// extensions enter the library.
-bool EndungPasst(const NativePath& name);
-
-// Sort key of a name: letters without accents and letter case, "ß" as "ss" and
-// the other ligatures spelt out, so that names sort as a German reader expects.
-QString sortKey(const QString& text);

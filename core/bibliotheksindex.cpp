@@ -94,7 +94,7 @@ public:
             m_puffer.append(static_cast<const char*>(daten), n);
     }
     void zahl(std::uint64_t z) { bytes(&z, sizeof z); }
-    template <typename T> void feld(const std::vector<T>& v)
+    template <typename T> void feld(std::span<const T> v)
     {
         zahl(v.size());
         bytes(v.data(), static_cast<qint64>(v.size() * sizeof(T)));
@@ -309,7 +309,8 @@ std::uint64_t indexPruefsumme(QByteArrayView davor)
     return summe.wert();
 }
 
-bool indexSchreiben(QIODevice& ziel, const IndexSchluessel& schluessel, const Lesung& l)
+bool indexSchreiben(QIODevice& ziel, const IndexSchluessel& schluessel, const Lesung& l,
+                    std::span<const int> nummern)
 {
     Schreiber s(ziel);
     s.zahl(kennung);
@@ -318,14 +319,14 @@ bool indexSchreiben(QIODevice& ziel, const IndexSchluessel& schluessel, const Le
     s.zahl(static_cast<std::uint64_t>(l.beginn));
     s.zahl(static_cast<std::uint64_t>(l.beginnNs));
     s.text(l.texte);
-    s.feld(l.enden);
+    s.feld(std::span(l.enden));
     s.zahl(l.ordner.size());
     for (const Eintragsordner& o : l.ordner) {
         s.pfad(o.pfad);
         s.pfad(o.namen);
     }
-    s.feld(l.orte);
-    s.feld(l.nummern);
+    s.feld(std::span(l.orte));
+    s.feld(nummern);
     s.zahl(l.gelesen.size());
     for (const GelesenerOrdner& o : l.gelesen) {
         s.pfad(o.pfad);

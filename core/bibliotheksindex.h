@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -61,8 +62,10 @@ struct IndexSchluessel {
     bool alleDateien = false;
 };
 
-// False when the device would not take it all.
-bool indexSchreiben(QIODevice& ziel, const IndexSchluessel& schluessel, const Lesung& lesung);
+// False when the device would not take it all. `nummern` is the sorted order
+// that the index keeps, in place of the read's own.
+bool indexSchreiben(QIODevice& ziel, const IndexSchluessel& schluessel, const Lesung& lesung,
+                    std::span<const int> nummern);
 // Asks for large pages behind a large block that is about to be filled: the
 // blocks of a million entries would otherwise cost tens of thousands of
 // page faults.

@@ -7,7 +7,14 @@
 #include <QStandardPaths>
 #include <QThreadPool>
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <stop_token>
+#include <thread>
+#include <unordered_map>
 
 namespace
 {
@@ -22,7 +29,8 @@ std::unique_ptr<MediaEngine> mitAngaben(std::unique_ptr<MediaEngine> engine, Lie
 } // namespace
 
 Sitzung::Sitzung(std::unique_ptr<MediaEngine> engine, const QString& ordner, QObject* parent)
-    : QObject(parent), m_ordner(ordner), m_warteliste(m_bibliothek),
+    : QObject(parent), m_ordner(ordner), m_postfach(std::make_shared<Postfach>(this)),
+      m_warteliste(m_bibliothek),
       m_liedangaben(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
                     QStringLiteral("/cover")),
       m_wiedergabe(mitAngaben(std::move(engine), m_liedangaben), m_bibliothek, m_warteliste)
@@ -126,56 +134,186 @@ void Sitzung::beenden()
     m_wiedergabe.beenden();
 }
 
-int Sitzung::aufnehmen(const NativePath& pfad)
+namespace
 {
-    // By the path as named first: a library read through a linked folder holds
-    // that one. Then by the file's real path, by which a new file joins.
-    int N = m_bibliothek.nummerVon(pfad);
-    if (N >= 0)
-        return N;
+
+// A file handed to the player, as it was found beside the window's thread.
+struct Fund {
+    NativePath pfad;
+    NativePath echt;                // its real path; empty when there is none
+    std::optional<FolderId> ordner; // the identity of its folder
+};
+// What one path handed over stands for: a file, or a folder's files, which
+// go in the order of the list.
+struct Gruppe {
+    std::vector<Fund> dateien;
+    bool ordner = false;
+};
+
+Fund finden(const NativePath& pfad, std::optional<FolderId> ordner)
+{
     std::error_code fehler;
-    const std::filesystem::path echt = std::filesystem::canonical(pfad, fehler);
-    if (!fehler)
-        N = m_bibliothek.nummerVon(echt.native());
-    if (N < 0) {
-        N = m_bibliothek.hinzufuegen(fehler ? pfad : echt.native());
-        m_suche.einfuegen(m_bibliothek.ListennummerErmitteln(N), m_bibliothek.text(N));
+    NativePath echt = std::filesystem::canonical(pfad, fehler).native();
+    if (fehler)
+        echt.clear();
+    if (!ordner)
+        if (const auto stamp = stampOf(std::filesystem::path(pfad).parent_path().native()))
+            ordner = stamp->id;
+    return {pfad, std::move(echt), ordner};
+}
+
+// The files the paths stand for, up to as many as a queue holds.
+std::vector<Gruppe> suchen(const std::vector<NativePath>& pfade, bool alle,
+                           const std::stop_token& halt)
+{
+    std::vector<Gruppe> gruppen;
+    std::atomic<int> anzahl = 0;
+    const auto voll = [&] { return halt.stop_requested() || anzahl >= Warteliste::Hoechstzahl; };
+    for (const NativePath& pfad : pfade) {
+        if (voll())
+            break;
+        std::error_code fehler;
+        const auto art = std::filesystem::status(pfad, fehler).type();
+        if (art == std::filesystem::file_type::regular) {
+            gruppen.push_back({{finden(pfad, {})}, false});
+            ++anzahl;
+        } else if (art == std::filesystem::file_type::directory) {
+            Gruppe g{{}, true};
+            std::mutex mutex;
+            std::unordered_map<NativePath, FolderId> ids;
+            walkFolders(
+                {pfad},
+                [&](const NativePath& ordner, std::vector<NativePath>& dateien) {
+                    std::optional<FolderId> id;
+                    {
+                        const std::lock_guard lock(mutex);
+                        if (const auto i = ids.find(ordner); i != ids.end())
+                            id = i->second;
+                    }
+                    for (const NativePath& datei : dateien)
+                        if ((alle || EndungPasst(datei)) && !voll()) {
+                            g.dateien.push_back(finden(joinPath(ordner, datei), id));
+                            ++anzahl;
+                        }
+                },
+                [&](const NativePath& ordner) -> std::optional<FolderListing> {
+                    if (voll())
+                        return std::nullopt;
+                    std::optional<FolderListing> listing = GetFolder(ordner);
+                    if (listing) {
+                        const std::lock_guard lock(mutex);
+                        ids.try_emplace(ordner, listing->stamp.id);
+                    }
+                    return listing;
+                });
+            gruppen.push_back(std::move(g));
+        }
     }
-    return N;
+    return gruppen;
+}
+
+} // namespace
+
+struct Sitzung::Oeffnung {
+    std::optional<std::vector<Gruppe>> gruppen;
+    std::stop_source halt;
+};
+
+// Where a search for files hands what it found: to the session while it lives.
+// A search that hangs on a stalled drive is let go at the end, not waited for.
+struct Sitzung::Postfach {
+    explicit Postfach(Sitzung* s) : sitzung(s) {}
+    std::mutex mutex;
+    Sitzung* sitzung;
+};
+
+Sitzung::~Sitzung()
+{
+    const std::lock_guard lock(m_postfach->mutex);
+    m_postfach->sitzung = nullptr;
+    for (const auto& o : m_oeffnungen)
+        o->halt.request_stop();
 }
 
 void Sitzung::oeffnen(const QStringList& pfade)
 {
-    const int vorher = m_bibliothek.size();
-    std::vector<int> nummern;
-    for (const QString& p : begrenzt(pfade)) {
-        const NativePath pfad = QFile::encodeName(p).toStdString();
-        std::error_code fehler;
-        if (std::filesystem::is_regular_file(pfad, fehler)) {
-            nummern.push_back(aufnehmen(pfad));
-        } else if (std::filesystem::is_directory(pfad, fehler)) {
-            const bool alle = m_optionen.DateiEndungenRegel == 0;
-            const auto ab = static_cast<std::ptrdiff_t>(nummern.size());
-            walkFolders({pfad}, [&](const NativePath& ordner, std::vector<NativePath>& dateien) {
-                for (const NativePath& datei : dateien)
-                    if (alle || EndungPasst(datei))
-                        nummern.push_back(aufnehmen(joinPath(ordner, datei)));
-            });
-            std::sort(nummern.begin() + ab, nummern.end(), [this](int a, int b) {
-                return m_bibliothek.ListennummerErmitteln(a) <
-                       m_bibliothek.ListennummerErmitteln(b);
-            });
+    std::vector<NativePath> namen;
+    for (const QString& p : begrenzt(pfade))
+        namen.push_back(QFile::encodeName(p).toStdString());
+    oeffnen(std::move(namen));
+}
+
+void Sitzung::oeffnen(std::vector<NativePath> pfade)
+{
+    Oeffnung& o = *m_oeffnungen.emplace_back(std::make_unique<Oeffnung>());
+    const bool alle = m_optionen.DateiEndungenRegel == 0;
+    std::thread([postfach = m_postfach, &o, pfade = std::move(pfade), alle,
+                 halt = o.halt.get_token()] {
+        std::vector<Gruppe> gruppen = suchen(pfade, alle, halt);
+        const std::lock_guard lock(postfach->mutex);
+        if (Sitzung* const s = postfach->sitzung)
+            QMetaObject::invokeMethod(
+                s,
+                [s, &o, gruppen = std::move(gruppen)]() mutable {
+                    o.gruppen = std::move(gruppen);
+                    s->oeffnungenUebernehmen();
+                },
+                Qt::QueuedConnection);
+    }).detach();
+}
+
+void Sitzung::oeffnungenUebernehmen()
+{
+    while (!m_oeffnungen.empty() && m_oeffnungen.front()->gruppen) {
+        const std::vector<Gruppe> gruppen = std::move(*m_oeffnungen.front()->gruppen);
+        m_oeffnungen.pop_front();
+        // By the path as named, or through its folder by another name; then by
+        // the file's real path, by which a new file joins.
+        std::vector<int> nummern;
+        std::vector<NativePath> neu;
+        std::vector<size_t> wo;
+        for (const Gruppe& g : gruppen)
+            for (const Fund& f : g.dateien) {
+                int N = m_bibliothek.nummerVon(f.pfad, f.ordner);
+                if (N < 0 && !f.echt.empty())
+                    N = m_bibliothek.nummerVon(f.echt);
+                if (N < 0) {
+                    wo.push_back(nummern.size());
+                    neu.push_back(f.echt.empty() ? f.pfad : f.echt);
+                }
+                nummern.push_back(N);
+            }
+        if (!neu.empty()) {
+            const int vorher = m_bibliothek.size();
+            const std::vector<int> neue = m_bibliothek.hinzufuegen(neu);
+            std::vector<std::pair<int, QString>> eintraege;
+            int hoechste = vorher - 1; // a path named twice joined once
+            for (size_t i = 0; i < wo.size(); ++i) {
+                nummern[wo[i]] = neue[i];
+                if (neue[i] > hoechste)
+                    eintraege.emplace_back(m_bibliothek.ListennummerErmitteln(neue[i]),
+                                           m_bibliothek.text(neue[i]));
+                hoechste = std::max(hoechste, neue[i]);
+            }
+            std::sort(eintraege.begin(), eintraege.end());
+            // Once the library and its search agree, and once for a whole folder.
+            m_suche.einfuegen(eintraege);
+            Q_EMIT bibliothekErweitert();
         }
+        size_t ab = 0;
+        for (const Gruppe& g : gruppen) {
+            if (g.ordner)
+                m_bibliothek.ordnen(std::span(nummern).subspan(ab, g.dateien.size()));
+            ab += g.dateien.size();
+        }
+        if (!nummern.empty()) {
+            for (size_t i = 1; i < nummern.size(); ++i)
+                m_warteliste.einfuegen(static_cast<int>(i) - 1, nummern[i]);
+            m_wiedergabe.Play(m_bibliothek.ListennummerErmitteln(nummern.front()));
+            m_warteliste.WartendAnzeigen();
+        }
+        Q_EMIT geoeffnet();
     }
-    if (nummern.empty())
-        return;
-    // Once the library and its search agree, and once for a whole folder.
-    if (m_bibliothek.size() != vorher)
-        Q_EMIT bibliothekErweitert();
-    for (size_t i = 1; i < nummern.size(); ++i)
-        m_warteliste.einfuegen(static_cast<int>(i) - 1, nummern[i]);
-    m_wiedergabe.Play(m_bibliothek.ListennummerErmitteln(nummern.front()));
-    m_warteliste.WartendAnzeigen();
 }
 
 void Sitzung::EinstellungenWiederherstellen()

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QObject>
+#include <deque>
 #include <memory>
 #include <thread>
 
@@ -22,6 +23,7 @@ public:
     explicit Sitzung(std::unique_ptr<MediaEngine> engine,
                      const QString& ordner = QStringLiteral("."), QObject* parent = nullptr);
     Q_DISABLE_COPY_MOVE(Sitzung)
+    ~Sitzung() override;
 
     // What one hand-over of files may hold, whichever way it comes (command
     // line, drop, a later start over the bus or the socket, the media
@@ -53,7 +55,11 @@ public:
     // go to the front of the queue in order. A file outside the library joins
     // it for this run. A folder gives its files as the library would take them
     // (walked with its subfolders, by the extension rule) in the library's
-    // order; a path that is neither is passed over.
+    // order; a path that is neither is passed over. The files are looked for
+    // beside this thread; `geoeffnet` tells when they are taken, in the order
+    // the calls came.
+    void oeffnen(std::vector<NativePath> pfade);
+    // The same for names as text, as a drop or a URL gives them.
     void oeffnen(const QStringList& pfade);
 
     bool EinstellungenSpeichern(QString* grund = nullptr);
@@ -78,20 +84,25 @@ public:
     const Liedangaben& liedangaben() const { return m_liedangaben; }
 
 Q_SIGNALS:
-    // A file joined the library and its search in one step.
+    // Files joined the library and its search in one step.
     void bibliothekErweitert();
     void gelesen();
+    // The files of one `oeffnen` are in the library and the queue, the first plays.
+    void geoeffnet();
 
 private:
+    struct Oeffnung;
+    struct Postfach;
     // What the start reads, on any thread.
     void lesen(std::stop_token halt);
     // From the lines the start read.
     void EinstellungenWiederherstellen();
     void WartelisteWiederherstellen();
-    // Entry N of a file, which joins the library when it is not in it yet.
-    int aufnehmen(const NativePath& pfad);
+    // Takes the openings that are ready, in the order they came.
+    void oeffnungenUebernehmen();
 
     QDir m_ordner;
+    std::shared_ptr<Postfach> m_postfach;
     Bibliothek m_bibliothek;
     Warteliste m_warteliste;
     Suche m_suche;
@@ -101,6 +112,7 @@ private:
     Wiedergabe m_wiedergabe;
     QStringList m_quellpfade;
     bool m_quellpfadeWarten = false;
+    std::deque<std::unique_ptr<Oeffnung>> m_oeffnungen;
     // The lines of the start's read until they are restored.
     QString m_einstellungenZeile, m_wartelisteZeile;
     bool m_quelleFehlt = false;

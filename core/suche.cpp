@@ -34,10 +34,26 @@ void Suche::setGefaltet(Gefaltet gefaltet)
     m_zeichen = std::move(gefaltet.zeichen);
 }
 
-void Suche::einfuegen(int position, const QString& eintrag)
+void Suche::einfuegen(const std::vector<std::pair<int, QString>>& eintraege)
 {
-    m_gefaltet.insert(position, eintrag.toCaseFolded());
-    m_zeichen.insert(m_zeichen.begin() + position, zeichenMaske(m_gefaltet.at(position)));
+    // Merged from the back, in place: the list moves once for all of them.
+    qsizetype alt = m_gefaltet.size();
+    const qsizetype n = alt + static_cast<qsizetype>(eintraege.size());
+    m_gefaltet.resize(n);
+    m_zeichen.resize(static_cast<size_t>(n));
+    for (qsizetype ziel = n, k = static_cast<qsizetype>(eintraege.size()); k > 0;) {
+        --ziel;
+        const auto& [position, eintrag] = eintraege[static_cast<size_t>(k - 1)];
+        if (ziel == position) {
+            --k;
+            m_gefaltet[ziel] = eintrag.toCaseFolded();
+            m_zeichen[static_cast<size_t>(ziel)] = zeichenMaske(m_gefaltet[ziel]);
+        } else {
+            --alt;
+            m_gefaltet[ziel] = std::move(m_gefaltet[alt]);
+            m_zeichen[static_cast<size_t>(ziel)] = m_zeichen[static_cast<size_t>(alt)];
+        }
+    }
 }
 
 int Suche::Leerzeichenfinden(const QString& Text)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <utility>
 #include <vector>
 
 // The library entries case-folded in list order, each with the mask of the
@@ -23,8 +24,8 @@ public:
     // The bit of a character in an entry's mask; a word's bits are a subset
     // of those of every text that contains it.
     static quint64 zeichen(QChar c) { return quint64(1) << (c.unicode() % 64); }
-    // One more entry at this position of the list.
-    void einfuegen(int position, const QString& eintrag);
+    // More entries, each at its position of the list they make, ascending.
+    void einfuegen(const std::vector<std::pair<int, QString>>& eintraege);
 
     // Position (from 1) of the first blank in Text; 0 when it has none.
     static int Leerzeichenfinden(const QString& Text);

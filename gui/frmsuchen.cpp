@@ -90,7 +90,7 @@ void frmSuchen::txtSuchtext_Change()
         texte.reserve(static_cast<qsizetype>(positionen.size()));
         for (const int i : positionen) {
             m_treffer.push_back(b.nummer(i));
-            texte.append(b.sortiert().at(i));
+            texte.append(b.text(b.nummer(i)));
         }
     }
     m_trefferModel->setStringList(texte);

@@ -16,6 +16,12 @@ struct FolderId {
     std::uintmax_t inode = 0;
     bool operator==(const FolderId&) const = default;
 };
+struct FolderIdHash {
+    std::size_t operator()(const FolderId& id) const noexcept
+    {
+        return std::hash<std::uintmax_t>{}(id.inode * 0x9e37'79b9'7f4a'7c15 ^ id.device);
+    }
+};
 
 // What tells that a folder still holds the names it was listed with: its
 // identity and its modification and status-change times. The status-change

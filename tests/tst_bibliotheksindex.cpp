@@ -49,7 +49,8 @@ void datei(const NativePath& pfad)
 struct Bild {
     QStringList texte; // by N
     std::vector<NativePath> pfade;
-    std::vector<int> nummern; // in sorted order
+    std::vector<int> nummern;  // in sorted order
+    std::vector<int> nachPfad; // the entry that each entry's path finds
     bool operator==(const Bild&) const = default;
 };
 
@@ -65,11 +66,12 @@ Bild starten(const Baum& baum, bool mitIndex, int* gelesen = nullptr)
         bild.texte.append(QStringView(b.text(N)).toString());
         bild.pfade.push_back(b.pfad(N));
         bild.nummern.push_back(b.nummer(N));
+        bild.nachPfad.push_back(b.nummerVon(b.pfad(N)));
     }
     // The search's folded texts and masks are those of the entries one by one.
     const Gefaltet gefaltet = b.gefaltet();
     for (int i = 0; i < b.size(); ++i) {
-        const QString f = b.sortiert()[i].toCaseFolded();
+        const QString f = b.text(b.nummer(i)).toCaseFolded();
         quint64 maske = 0;
         for (const QChar c : f)
             maske |= Suche::zeichen(c);

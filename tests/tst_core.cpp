@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPersistentModelIndex>
 #include <QScopeGuard>
 #include <QTest>
 #include <fcntl.h>
@@ -245,6 +246,64 @@ private Q_SLOTS:
         QCOMPARE(names(b), (QStringList{u"apfel"_s, u"Arzt"_s, u"Ärzte"_s, u"Bach"_s, u"Ōsaka"_s,
                                         u"Straße"_s, u"Strasse B"_s, u"Stratus"_s, u"zebra"_s}));
         QCOMPARE(sortKey(u"Æsop Øl"_s), u"aesop ol"_s);
+    }
+
+    // A path finds its entry as the walk spelt it, by bytes that are no
+    // UTF-8, and through a link when its folder's identity comes along; L is
+    // a link to M, which holds a.mp3, b.mp3 and the byte 0xff as a name.
+    void pathFindsItsEntry_data()
+    {
+        QTest::addColumn<QString>("quelle");
+        QTest::addColumn<QByteArray>("datei");
+        QTest::addColumn<bool>("mitOrdner");
+        QTest::addColumn<int>("N");
+        QTest::newRow("as read") << u"M"_s << "M/b.mp3"_ba << false << 1;
+        QTest::newRow("source named with a separator") << u"M/"_s << "M/b.mp3"_ba << false << 1;
+        QTest::newRow("no UTF-8") << u"M"_s << "M/\xff.mp3"_ba << false << 2;
+        QTest::newRow("the mark that shows it") << u"M"_s << "M/\xef\xbf\xbd.mp3"_ba << true << -1;
+        QTest::newRow("through a link") << u"M"_s << "L/b.mp3"_ba << true << 1;
+        QTest::newRow("the real folder of a linked source")
+            << u"L"_s << "M/\xff.mp3"_ba << true << 2;
+        QTest::newRow("a name it lacks") << u"M"_s << "L/c.mp3"_ba << true << -1;
+    }
+
+    void pathFindsItsEntry()
+    {
+        QFETCH(QString, quelle);
+        QFETCH(QByteArray, datei);
+        QFETCH(bool, mitOrdner);
+        Ordner o;
+        o.music({u"a.mp3"_s, u"b.mp3"_s});
+        const QByteArray wurzel = QFile::encodeName(o.path());
+        ::close(::open(QByteArray(wurzel + "/M/\xff.mp3").constData(), O_CREAT | O_WRONLY, 0644));
+        QVERIFY(QFile::link(o.path(u"M"_s), o.path(u"L"_s)));
+        Bibliothek b;
+        b.AlleDateienAusAllenPfadenEinlesen({o.path(quelle)}, true);
+        b.ListeÜbertragen();
+        const NativePath pfad = QByteArray(wurzel + '/' + datei).toStdString();
+        std::optional<FolderId> ordner;
+        if (mitOrdner)
+            ordner = stampOf(std::filesystem::path(pfad).parent_path().native())->id;
+        QTEST(b.nummerVon(pfad, ordner), "N");
+    }
+
+    // Files that join in one step take the places a sort of all would give
+    // them; the chooser's current row stays on its entry.
+    void filesJoinInTheirSortedPlaces()
+    {
+        Ordner o;
+        Bibliothek b;
+        fill(b, o, {u"b.mp3"_s, u"d.mp3"_s, u"f.mp3"_s});
+        const QPersistentModelIndex d = b.index(1);
+        const NativePath x = QFile::encodeName(o.path(u"X/"_s)).toStdString();
+        QCOMPARE(b.hinzufuegen({x + "e.mp3", x + "a.mp3", x + "e.mp3", x + "g.mp3"}),
+                 (std::vector<int>{3, 4, 3, 5}));
+        QCOMPARE(names(b), (QStringList{u"a.mp3"_s, u"b.mp3"_s, u"d.mp3"_s, u"e.mp3"_s, u"f.mp3"_s,
+                                        u"g.mp3"_s}));
+        QCOMPARE(d.row(), 2);
+        QCOMPARE(b.nummerVon(x + "a.mp3"), 4);
+        for (int i = 0; i < b.size(); ++i)
+            QCOMPARE(b.ListennummerErmitteln(b.nummer(i)), i);
     }
 
     // Names in order, repeated, and "/" alone come back through the journeys.

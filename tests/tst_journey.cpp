@@ -27,6 +27,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
+#include <fcntl.h>
 #include <map>
 #include <rapidcheck.h>
 #include <rapidcheck/state.h>
@@ -38,15 +39,19 @@ namespace
 {
 
 // Music in the data folder; the source-path file names M at the first start,
-// and a later start hands over files of Draußen or M.
-const std::set<QString> musik = {u"M/a.mp3"_s,       u"M/b.mp3"_s,           u"M/c.mp3"_s,
-                                 u"Ärger/d ä.mp3"_s, u"Draußen/0 neu.mp3"_s, u"Draußen/bb.mp3"_s};
+// and a later start hands over files of Draußen or M, or the folder Draußen.
+// M is a link to the folder echt. The name with the replacement mark is the
+// byte 0xff on disk, no UTF-8.
+const std::set<QString> musik = {u"M/a.mp3"_s,       u"M/b.mp3"_s,       u"M/c.mp3"_s,
+                                 u"M/\uFFFD.mp3"_s,  u"Ärger/d ä.mp3"_s, u"Draußen/0 neu.mp3"_s,
+                                 u"Draußen/bb.mp3"_s};
 // How the music changes between an end and the next start: a file comes or
 // goes (the last one of a subfolder, or of the drive "fehlt", with its
 // folder), or "a>b" is renamed.
 const QStringList wechsel = {u"M/ab.mp3"_s,      u"M/b.mp3"_s,           u"M/Sub/s.mp3"_s,
                              u"Ärger/d ä.mp3"_s, u"M/c.mp3>M/0 c.mp3"_s, u"fehlt/x.mp3"_s};
-const QStringList draussen = {u"Draußen/0 neu.mp3"_s, u"Draußen/bb.mp3"_s, u"M/c.mp3"_s};
+const QStringList draussen = {u"Draußen/0 neu.mp3"_s, u"Draußen/bb.mp3"_s, u"M/c.mp3"_s,
+                              u"echt/a.mp3"_s,        u"M/\uFFFD.mp3"_s,   u"Draußen"_s};
 // What a user types as a source folder, with %1 for the data folder, and as a search.
 const QStringList eingaben = {u"%1/Ärger"_s, u"  %1/M  "_s, u"%1/fehlt"_s, u"   "_s,
                               u"%1/Rock;Pop"_s};
@@ -63,6 +68,11 @@ constexpr int unbekannt = -2; // a track that random play chose
 std::string s(const QString& text)
 {
     return text.toStdString();
+}
+
+QByteArray aufDerPlatte(const QString& pfad)
+{
+    return QFile::encodeName(pfad).replace("\xef\xbf\xbd", "\xff");
 }
 
 QString wechselText(int w)
@@ -131,6 +141,32 @@ struct Modell {
                             [&](const QString& w) { return l.text().toCaseFolded().contains(w); }))
                 hits.append(l.text());
         return hits;
+    }
+    // A path with the link M resolved.
+    QString wirklich(const QString& p) const
+    {
+        const QString link = pfad(u"M/"_s);
+        return p.startsWith(link) ? pfad(u"echt/"_s) + p.mid(link.size()) : p;
+    }
+    bool da(const QString& relativ) const
+    {
+        return relativ == u"Draußen" || lieder.count(relativ) ||
+               (relativ.startsWith(u"echt/") && lieder.count(u"M/"_s + relativ.mid(5)));
+    }
+    // The entry of a file handed over: the first the library has of that file
+    // by any name, else a new one by its real path.
+    int aufnehmen(const QString& relativ)
+    {
+        const QString echt = wirklich(pfad(relativ));
+        int erstes = -1;
+        for (const Lied& l : bibliothek)
+            if (wirklich(l.ordner + u'/' + l.name) == echt && (erstes < 0 || l.N < erstes))
+                erstes = l.N;
+        if (erstes >= 0)
+            return erstes;
+        const Lied neu{echt.section(u'/', -1), echt.section(u'/', 0, -2), int(bibliothek.size())};
+        einreihen(neu);
+        return neu.N;
     }
     void einreihen(const Lied& l)
     {
@@ -232,6 +268,8 @@ struct Modell {
 struct Programm {
     explicit Programm(const Modell& m) : ordner(m.ordner)
     {
+        RC_ASSERT(QDir().mkpath(ordner + u"/echt"_s) &&
+                  QFile::link(ordner + u"/echt"_s, ordner + u"/M"_s));
         for (const QString& lied : musik)
             schreiben(lied, {});
         for (const auto& [datei, bytes] : m.inhalt)
@@ -244,8 +282,11 @@ struct Programm {
     void schreiben(const QString& relativ, const QByteArray& bytes) const
     {
         QDir().mkpath(QFileInfo(ordner + u'/' + relativ).path());
-        QFile f(ordner + u'/' + relativ);
-        RC_ASSERT(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        QFile f;
+        const int fd = ::open(aufDerPlatte(ordner + u'/' + relativ).constData(),
+                              O_CREAT | O_TRUNC | O_WRONLY, 0644);
+        RC_ASSERT(f.open(fd, QIODevice::WriteOnly, QFile::AutoCloseHandle) &&
+                  f.write(bytes) == bytes.size());
     }
     // The music as the model's change w leaves it.
     void wechseln(int w)
@@ -392,8 +433,9 @@ void pruefen(const Modell& m, Programm& p)
     if (m.auswahl >= 0)
         RC_ASSERT(s(p.player->LIST1->currentText()) == s(m.lied(m.auswahl).text()));
     if (!m.modus.isEmpty() && m.aktuell >= 0)
-        RC_ASSERT(p.engine->fileName.string() ==
-                  s(m.lied(m.aktuell).ordner + u'/' + m.lied(m.aktuell).name));
+        RC_ASSERT(
+            p.engine->fileName.string() ==
+            aufDerPlatte(m.lied(m.aktuell).ordner + u'/' + m.lied(m.aktuell).name).toStdString());
 }
 
 // 0 … n − 1, each as likely at every length of the journey.
@@ -640,23 +682,29 @@ const Art arten[] = {
          klicken(x.ja ? p.player->Suchen->cmdJetztSpielen : p.player->Suchen->cmdWarteListe);
      },
      u"In \"Suchen\", click hit %n, press \"[Jetzt abspielen|Zur Warteliste hinzufügen]\""},
-    {// a later start hands over a file
-     [](const Modell& m, int n) { return n < draussen.size() && m.lieder.count(draussen[n]); },
+    {// a later start hands over a file or a folder
+     [](const Modell& m, int n) { return n < draussen.size() && m.da(draussen[n]); },
      [](Modell& m, const Schritt& x) {
-         const QString datei = m.pfad(draussen[x.n]);
-         const Lied neu{datei.section(u'/', -1), datei.section(u'/', 0, -2),
-                        int(m.bibliothek.size())};
-         // The first entry of that file, when the library has one.
-         int erstes = neu.N;
-         for (const Lied& l : m.bibliothek)
-             if (l.ordner == neu.ordner && l.name == neu.name)
-                 erstes = std::min(erstes, l.N);
-         if (erstes == neu.N)
-             m.einreihen(neu);
-         m.spielen(erstes);
+         QList<int> nummern;
+         for (const QString& d : draussen[x.n] == u"Draußen"
+                                     ? QStringList{u"Draußen/0 neu.mp3"_s, u"Draußen/bb.mp3"_s}
+                                     : QStringList{draussen[x.n]})
+             nummern.append(m.aufnehmen(d));
+         // A folder's files in the order of the list.
+         const auto stelle = [&](int N) {
+             return std::find_if(m.bibliothek.begin(), m.bibliothek.end(),
+                                 [&](const Lied& l) { return l.N == N; });
+         };
+         std::sort(nummern.begin(), nummern.end(),
+                   [&](int a, int b) { return stelle(a) < stelle(b); });
+         for (int i = 1; i < nummern.size(); ++i)
+             m.warteliste.insert(i - 1, nummern[i]);
+         m.spielen(nummern.first());
      },
      [](const Modell& vorher, Programm& p, const Schritt& x) {
-         p.sitzung->oeffnen({vorher.pfad(draussen[x.n])});
+         QSignalSpy geoeffnet(p.sitzung.get(), &Sitzung::geoeffnet);
+         p.sitzung->oeffnen({aufDerPlatte(vorher.pfad(draussen[x.n])).toStdString()});
+         RC_ASSERT(geoeffnet.wait());
          p.player->hervorholen();
      },
      u"Start the player again with <data folder>/%w", &draussen},

@@ -160,7 +160,9 @@ private Q_SLOTS:
         QVERIFY(d.player.setProperty("Volume", 0.4) && d.sitzung->wiedergabe().TonAn());
 
         const QString draussen = d.ordner.write(u"X/c #1.wav"_s);
+        QSignalSpy geoeffnet(d.sitzung.get(), &Sitzung::geoeffnet);
         d.player.call(u"OpenUri"_s, QUrl::fromLocalFile(draussen).toString());
+        QVERIFY(geoeffnet.wait());
         QCOMPARE(d.player.property("Metadata").toMap()[u"xesam:url"_s],
                  QVariant(QUrl::fromLocalFile(draussen).toString(QUrl::FullyEncoded)));
         QCOMPARE(d.player.call(u"OpenUri"_s, u"http://example.invalid/d.mp3"_s).errorName(),
@@ -168,6 +170,7 @@ private Q_SLOTS:
         // A file of the library by a detour plays its entry.
         d.player.call(u"OpenUri"_s,
                       QUrl::fromLocalFile(d.ordner.path(u"X/../M/a.mp3"_s)).toString());
+        QVERIFY(geoeffnet.wait());
         QCOMPARE(d.player.property("Metadata").toMap()[u"xesam:title"_s], QVariant(u"a.mp3"_s));
         QCOMPARE(d.sitzung->bibliothek().size(), 3);
     }
@@ -182,7 +185,9 @@ private Q_SLOTS:
         o.write(u"Quellpfad.wob"_s, QFile::encodeName(o.path(u"L;"_s)));
         Sitzung s(std::make_unique<FakeEngine>(), o.path());
         s.starten();
+        QSignalSpy geoeffnet(&s, &Sitzung::geoeffnet);
         s.oeffnen({absoluterPfad(o.path(u"L/a.mp3"_s))});
+        QVERIFY(geoeffnet.wait());
         QCOMPARE(s.bibliothek().size(), 1);
         QCOMPARE(s.wiedergabe().Listennummer(), 0);
     }

@@ -235,8 +235,8 @@ private Q_SLOTS:
                         QVariant::fromValue(f.w().zustand()).toString()}
                 .join(u", ");
         QTEST(shown, "shown");
-        QCOMPARE(f.sitzung->bibliothek().sortiert().at(f.w().Auswahl()).left(6),
-                 f.w().titel().left(6));
+        const Bibliothek& b = f.sitzung->bibliothek();
+        QCOMPARE(b.text(b.nummer(f.w().Auswahl())).left(6), f.w().titel().left(6));
     }
 
     void unplayableFilesAreSkippedThenPlaybackStops()
@@ -343,7 +343,9 @@ private Q_SLOTS:
         f.w().Play(3);
         const QString neu = f.ordner.write(u"anderswo/a neu #10#.mp3"_s);
         // The first plays, the others go ahead of the queue.
+        QSignalSpy geoeffnet(f.sitzung.get(), &Sitzung::geoeffnet);
         f.sitzung->oeffnen({f.ordner.path(u"fehlt.mp3"_s), f.ordner.path(u"M/t5.mp3"_s), neu});
+        QVERIFY(geoeffnet.wait());
         QCOMPARE(f.playing(), u"t5.mp3"_s);
         QCOMPARE(f.sitzung->warteliste().WartelisteSpeichern(), u"a neu #10#.mp3/t9.mp3/"_s);
         f.trackEnds();

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QByteArray wieder;
     QBuffer ziel(&wieder);
     ziel.open(QIODevice::WriteOnly);
-    if (!indexSchreiben(ziel, schluessel, *lesung) || wieder != bytes)
+    if (!indexSchreiben(ziel, schluessel, *lesung, lesung->nummern) || wieder != bytes)
         __builtin_trap();
 
     // The same through a library that starts from it: /fehlt is not there,
