@@ -2,7 +2,6 @@
 
 #include "core/bibliotheksindex.h"
 #include "core/linestore.h"
-#include "core/suche.h"
 #include "platform/folderwalk.h"
 
 #include <QAbstractListModel>
@@ -48,8 +47,6 @@ public:
     void setOrdnerLeser(FolderReader leser) { m_leser = std::move(leser); }
     // Sorts the entries for display, in one model reset.
     void ListeÜbertragen();
-    // The sorted texts, case-folded and masked, for the search.
-    Gefaltet gefaltet();
     // Entry N whose path is this one; -1 when the library has none.
     int nummerVon(const NativePath& pfad) const;
     // Adds a file found elsewhere as one more entry, in its sorted place; its N.
@@ -94,7 +91,6 @@ private:
     int m_ordnerGelesen = 0;
     FolderReader m_leser = GetFolder;
     QStringList m_sortiert;           // views of the texts, sorted
-    QString m_gefaltet;               // the texts case-folded, for the search's views
     std::vector<int> m_nummern;       // sorted position -> N
     std::vector<int> m_listennummern; // N -> sorted position
     QString m_indexDatei;

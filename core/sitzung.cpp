@@ -38,7 +38,7 @@ void Sitzung::starten()
         m_quellpfade, alleDateien,
         Bibliothek::indexDatei(m_ordner.absolutePath(), m_quellpfade, alleDateien));
     m_bibliothek.ListeÜbertragen();
-    m_suche.setGefaltet(m_bibliothek.gefaltet());
+    m_suche.setInhalt(m_bibliothek.sortiert());
     m_bibliothek.indexSpeichern();
     const int n = m_bibliothek.size();
     m_wiedergabe.setAuswahl(n == 0 ? -1 : 0);

@@ -2,7 +2,9 @@
 
 #include "core/linestore.h"
 
+#include <QStringView>
 #include <algorithm>
+#include <array>
 
 namespace
 {
@@ -15,29 +17,126 @@ quint64 zeichenMaske(QStringView text)
     return maske;
 }
 
-} // namespace
-
-void Suche::setInhalt(const QStringList& sortiert)
+// Splits [0, n) into one slice per core, each big enough to be worth a thread,
+// runs teil(von, bis) on each side by side and returns their results in order.
+template <class T, class F> std::vector<T> verteilt(qsizetype n, F teil)
 {
-    Gefaltet gefaltet;
-    gefaltet.texte.reserve(sortiert.size());
-    for (const QString& eintrag : sortiert) {
-        gefaltet.texte.append(eintrag.toCaseFolded());
-        gefaltet.zeichen.push_back(zeichenMaske(gefaltet.texte.back()));
+    constexpr qsizetype mindestens = 1 << 15;
+    const qsizetype kerne = std::max(1U, std::thread::hardware_concurrency());
+    const qsizetype scheiben = std::clamp<qsizetype>(n / mindestens, 1, kerne);
+    std::vector<T> ergebnisse(static_cast<size_t>(scheiben));
+    {
+        std::vector<std::jthread> helfer;
+        for (qsizetype s = 1; s < scheiben; ++s)
+            helfer.emplace_back([&, s] {
+                ergebnisse[static_cast<size_t>(s)] = teil(n * s / scheiben, n * (s + 1) / scheiben);
+            });
+        ergebnisse[0] = teil(0, n / scheiben);
     }
-    setGefaltet(std::move(gefaltet));
+    return ergebnisse;
 }
 
-void Suche::setGefaltet(Gefaltet gefaltet)
+} // namespace
+
+Suche::Index Suche::falten(const QStringList& sortiert, const std::stop_token& stop)
 {
-    m_gefaltet = std::move(gefaltet.texte);
-    m_zeichen = std::move(gefaltet.zeichen);
+    // A Latin-1 letter folds from a table; a text with any other character
+    // folds as a whole, which may change its length.
+    static const std::array<char16_t, 256> latin1 = [] {
+        std::array<char16_t, 256> tabelle{};
+        for (char16_t c = 1; c < 256; ++c) {
+            const QString f = QString(QChar(c)).toCaseFolded();
+            tabelle[c] = f.size() == 1 ? f[0].unicode() : 0;
+        }
+        return tabelle;
+    }();
+    Index index;
+    index.eintraege.resize(static_cast<size_t>(sortiert.size()));
+    // Each slice folds into a block of its own, one text after another in list
+    // order, so that a search reads the memory from front to back.
+    index.bloecke =
+        verteilt<std::vector<char16_t>>(sortiert.size(), [&](qsizetype von, qsizetype bis) {
+            std::vector<char16_t> block;
+            std::vector<size_t> anfaenge;
+            anfaenge.reserve(static_cast<size_t>(bis - von));
+            for (qsizetype i = von; i < bis && !(i % 4096 == 0 && stop.stop_requested()); ++i) {
+                const QString& text = sortiert.at(i);
+                anfaenge.push_back(block.size());
+                quint64 maske = 0;
+                qsizetype j = 0;
+                for (; j < text.size(); ++j) {
+                    const char16_t c = text[j].unicode();
+                    const char16_t f = c < 256 ? latin1[c] : 0;
+                    if (!f)
+                        break;
+                    block.push_back(f);
+                    maske |= zeichen(QChar(f));
+                }
+                if (j < text.size()) {
+                    block.resize(anfaenge.back());
+                    const QString f = text.toCaseFolded();
+                    const auto* g = reinterpret_cast<const char16_t*>(f.constData());
+                    block.insert(block.end(), g, g + f.size());
+                    maske = zeichenMaske(f);
+                }
+                index.eintraege[static_cast<size_t>(i)] = {
+                    nullptr, static_cast<quint32>(block.size() - anfaenge.back()), maske};
+            }
+            // The block has its final place now; moving it keeps it there.
+            for (size_t k = 0; k < anfaenge.size(); ++k)
+                index.eintraege[static_cast<size_t>(von) + k].text = block.data() + anfaenge[k];
+            return block;
+        });
+    return index;
+}
+
+void Suche::setInhalt(QStringList sortiert)
+{
+    m_bauer = {};
+    m_index = {};
+    m_hinzu.clear();
+    m_wartend.clear();
+    m_bereit = false;
+    m_letzteGueltig = false;
+    const quint64 lauf = ++m_lauf;
+    m_bauer = std::jthread(
+        [this, lauf, sortiert = std::move(sortiert)](const std::stop_token& stop) mutable {
+            auto index = std::make_shared<Index>(falten(sortiert, stop));
+            // The list's last reference may be this one: let it go here.
+            sortiert = {};
+            if (stop.stop_requested())
+                return;
+            QMetaObject::invokeMethod(
+                this,
+                [this, lauf, index] {
+                    if (lauf == m_lauf)
+                        einsetzen(std::move(*index));
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void Suche::einsetzen(Index index)
+{
+    m_index = std::move(index);
+    m_bereit = true;
+    for (const auto& [position, eintrag] : m_wartend)
+        einfuegen(position, eintrag);
+    m_wartend.clear();
+    Q_EMIT bereit();
 }
 
 void Suche::einfuegen(int position, const QString& eintrag)
 {
-    m_gefaltet.insert(position, eintrag.toCaseFolded());
-    m_zeichen.insert(m_zeichen.begin() + position, zeichenMaske(m_gefaltet.at(position)));
+    m_letzteGueltig = false;
+    if (!m_bereit) {
+        m_wartend.emplace_back(position, eintrag);
+        return;
+    }
+    const QString& f = m_hinzu.emplace_back(eintrag.toCaseFolded());
+    m_index.eintraege.insert(m_index.eintraege.begin() + position,
+                             {reinterpret_cast<const char16_t*>(f.constData()),
+                              static_cast<quint32>(f.size()), zeichenMaske(f)});
 }
 
 int Suche::Leerzeichenfinden(const QString& Text)
@@ -62,18 +161,49 @@ QStringList Suche::Woerter(QString Text)
 
 std::vector<int> Suche::Suchen(const QString& Text) const
 {
+    if (!m_bereit)
+        return {};
     const QStringList woerter = Woerter(Text);
+    // Every hit of a text also holds each word of a text whose every word lies
+    // within one of its words: it is found among that text's hits.
+    const bool verfeinern =
+        m_letzteGueltig &&
+        std::all_of(m_letzteWoerter.cbegin(), m_letzteWoerter.cend(), [&](const QString& alt) {
+            return std::any_of(woerter.cbegin(), woerter.cend(),
+                               [&](const QString& wort) { return wort.contains(alt); });
+        });
+    std::vector<QStringView> gesucht(woerter.cbegin(), woerter.cend());
     quint64 noetig = 0;
-    for (const QString& wort : woerter)
+    for (const QStringView wort : gesucht)
         noetig |= zeichenMaske(wort);
+    const std::vector<int> kandidaten =
+        verfeinern ? std::move(m_letzteTreffer) : std::vector<int>();
+    const auto teile = verteilt<std::vector<int>>(
+        verfeinern ? static_cast<qsizetype>(kandidaten.size())
+                   : static_cast<qsizetype>(m_index.eintraege.size()),
+        [&](qsizetype von, qsizetype bis) {
+            std::vector<int> treffer;
+            for (qsizetype k = von; k < bis; ++k) {
+                const int i = verfeinern ? kandidaten[static_cast<size_t>(k)] : static_cast<int>(k);
+                const Eintrag& e = m_index.eintraege[static_cast<size_t>(i)];
+                if ((e.zeichen & noetig) != noetig)
+                    continue;
+                const QStringView text(e.text, e.laenge);
+                if (std::all_of(gesucht.cbegin(), gesucht.cend(),
+                                [&](QStringView wort) { return text.contains(wort); }))
+                    treffer.push_back(i);
+            }
+            return treffer;
+        });
     std::vector<int> treffer;
-    for (qsizetype j = 0; j < m_gefaltet.size(); ++j) {
-        if ((m_zeichen[static_cast<size_t>(j)] & noetig) != noetig)
-            continue;
-        const QString& eintrag = m_gefaltet.at(j);
-        if (std::all_of(woerter.cbegin(), woerter.cend(),
-                        [&](const QString& wort) { return eintrag.contains(wort); }))
-            treffer.push_back(static_cast<int>(j));
-    }
+    size_t anzahl = 0;
+    for (const std::vector<int>& teil : teile)
+        anzahl += teil.size();
+    treffer.reserve(anzahl);
+    for (const std::vector<int>& teil : teile)
+        treffer.insert(treffer.end(), teil.begin(), teil.end());
+    m_letzteWoerter = woerter;
+    m_letzteTreffer = treffer;
+    m_letzteGueltig = true;
     return treffer;
 }
