@@ -9,12 +9,45 @@
 namespace
 {
 
-quint64 zeichenMaske(QStringView text)
+// A character's bit is its own for a-z and 0-9, the letters of most folded
+// names, and shared among the other characters.
+quint64 zeichenBit(char16_t c)
 {
-    quint64 maske = 0;
-    for (const QChar c : text)
-        maske |= Suche::zeichen(c);
-    return maske;
+    if (c >= u'a' && c <= u'z')
+        return quint64(1) << (c - u'a');
+    if (c >= u'0' && c <= u'9')
+        return quint64(1) << (26 + c - u'0');
+    return quint64(1) << (36 + c % 28);
+}
+
+// Whether a search for these words is decided by the characters' bits alone:
+// each word is empty or one character with a bit of its own.
+bool nurZeichen(const QStringList& woerter)
+{
+    return std::all_of(woerter.cbegin(), woerter.cend(), [](const QString& wort) {
+        return wort.isEmpty() ||
+               (wort.size() == 1 && zeichenBit(wort[0].unicode()) < (quint64(1) << 36));
+    });
+}
+
+// Whether text holds wort: where its first letter is found by the vectorised
+// search for one character, the rest is compared; faster on short texts than
+// a general substring search.
+bool enthaelt(QStringView text, QStringView wort)
+{
+    if (wort.isEmpty())
+        return true;
+    const QChar erstes = wort.front();
+    const QStringView rest = wort.sliced(1);
+    const qsizetype letzte = text.size() - wort.size();
+    for (qsizetype i = 0; i <= letzte; ++i) {
+        i = text.indexOf(erstes, i);
+        if (i < 0 || i > letzte)
+            return false;
+        if (text.sliced(i + 1, rest.size()) == rest)
+            return true;
+    }
+    return false;
 }
 
 // Splits [0, n) into one slice per core, each big enough to be worth a thread,
@@ -38,6 +71,19 @@ template <class T, class F> std::vector<T> verteilt(qsizetype n, F teil)
 
 } // namespace
 
+Suche::Maske Suche::maske(QStringView text)
+{
+    Maske m;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        m.zeichen |= zeichenBit(c);
+        if (i > 0)
+            m.paare |=
+                quint64(1) << ((text[i - 1].unicode() * 0x9E3779B1U + c * 0x85EBCA77U) >> 26);
+    }
+    return m;
+}
+
 Suche::Index Suche::falten(const QStringList& sortiert, const std::stop_token& stop)
 {
     // A Latin-1 letter folds from a table; a text with any other character
@@ -51,7 +97,8 @@ Suche::Index Suche::falten(const QStringList& sortiert, const std::stop_token& s
         return tabelle;
     }();
     Index index;
-    index.eintraege.resize(static_cast<size_t>(sortiert.size()));
+    index.texte.resize(static_cast<size_t>(sortiert.size()));
+    index.masken.resize(static_cast<size_t>(sortiert.size()));
     // Each slice folds into a block of its own, one text after another in list
     // order, so that a search reads the memory from front to back.
     index.bloecke =
@@ -62,7 +109,6 @@ Suche::Index Suche::falten(const QStringList& sortiert, const std::stop_token& s
             for (qsizetype i = von; i < bis && !(i % 4096 == 0 && stop.stop_requested()); ++i) {
                 const QString& text = sortiert.at(i);
                 anfaenge.push_back(block.size());
-                quint64 maske = 0;
                 qsizetype j = 0;
                 for (; j < text.size(); ++j) {
                     const char16_t c = text[j].unicode();
@@ -70,21 +116,21 @@ Suche::Index Suche::falten(const QStringList& sortiert, const std::stop_token& s
                     if (!f)
                         break;
                     block.push_back(f);
-                    maske |= zeichen(QChar(f));
                 }
                 if (j < text.size()) {
                     block.resize(anfaenge.back());
                     const QString f = text.toCaseFolded();
                     const auto* g = reinterpret_cast<const char16_t*>(f.constData());
                     block.insert(block.end(), g, g + f.size());
-                    maske = zeichenMaske(f);
                 }
-                index.eintraege[static_cast<size_t>(i)] = {
-                    nullptr, static_cast<quint32>(block.size() - anfaenge.back()), maske};
+                index.masken[static_cast<size_t>(i)] =
+                    maske(QStringView(block.data() + anfaenge.back(), block.data() + block.size()));
             }
             // The block has its final place now; moving it keeps it there.
             for (size_t k = 0; k < anfaenge.size(); ++k)
-                index.eintraege[static_cast<size_t>(von) + k].text = block.data() + anfaenge[k];
+                index.texte[static_cast<size_t>(von) + k] = QStringView(
+                    block.data() + anfaenge[k],
+                    (k + 1 < anfaenge.size() ? anfaenge[k + 1] : block.size()) - anfaenge[k]);
             return block;
         });
     return index;
@@ -134,9 +180,8 @@ void Suche::einfuegen(int position, const QString& eintrag)
         return;
     }
     const QString& f = m_hinzu.emplace_back(eintrag.toCaseFolded());
-    m_index.eintraege.insert(m_index.eintraege.begin() + position,
-                             {reinterpret_cast<const char16_t*>(f.constData()),
-                              static_cast<quint32>(f.size()), zeichenMaske(f)});
+    m_index.texte.insert(m_index.texte.begin() + position, f);
+    m_index.masken.insert(m_index.masken.begin() + position, maske(f));
 }
 
 int Suche::Leerzeichenfinden(const QString& Text)
@@ -173,24 +218,29 @@ std::vector<int> Suche::Suchen(const QString& Text) const
                                [&](const QString& wort) { return wort.contains(alt); });
         });
     std::vector<QStringView> gesucht(woerter.cbegin(), woerter.cend());
-    quint64 noetig = 0;
-    for (const QStringView wort : gesucht)
-        noetig |= zeichenMaske(wort);
+    Maske noetig;
+    for (const QStringView wort : gesucht) {
+        const Maske m = maske(wort);
+        noetig.zeichen |= m.zeichen;
+        noetig.paare |= m.paare;
+    }
+    const bool genau = nurZeichen(woerter);
     const std::vector<int> kandidaten =
         verfeinern ? std::move(m_letzteTreffer) : std::vector<int>();
     const auto teile = verteilt<std::vector<int>>(
         verfeinern ? static_cast<qsizetype>(kandidaten.size())
-                   : static_cast<qsizetype>(m_index.eintraege.size()),
+                   : static_cast<qsizetype>(m_index.masken.size()),
         [&](qsizetype von, qsizetype bis) {
             std::vector<int> treffer;
             for (qsizetype k = von; k < bis; ++k) {
                 const int i = verfeinern ? kandidaten[static_cast<size_t>(k)] : static_cast<int>(k);
-                const Eintrag& e = m_index.eintraege[static_cast<size_t>(i)];
-                if ((e.zeichen & noetig) != noetig)
+                const Maske& m = m_index.masken[static_cast<size_t>(i)];
+                if ((m.zeichen & noetig.zeichen) != noetig.zeichen ||
+                    (m.paare & noetig.paare) != noetig.paare)
                     continue;
-                const QStringView text(e.text, e.laenge);
-                if (std::all_of(gesucht.cbegin(), gesucht.cend(),
-                                [&](QStringView wort) { return text.contains(wort); }))
+                const QStringView text = m_index.texte[static_cast<size_t>(i)];
+                if (genau || std::all_of(gesucht.cbegin(), gesucht.cend(),
+                                         [&](QStringView wort) { return enthaelt(text, wort); }))
                     treffer.push_back(i);
             }
             return treffer;

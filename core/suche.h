@@ -22,9 +22,6 @@ public:
     // meanwhile join it there.
     void setInhalt(QStringList sortiert);
     bool istBereit() const { return m_bereit; }
-    // The bit of a character in an entry's mask; a word's bits are a subset
-    // of those of every text that contains it.
-    static quint64 zeichen(QChar c) { return quint64(1) << (c.unicode() % 64); }
     // One more entry at this position of the list.
     void einfuegen(int position, const QString& eintrag);
 
@@ -42,17 +39,21 @@ Q_SIGNALS:
     void bereit();
 
 private:
-    // An entry's folded text (in the index's block or in one of the inserted
-    // texts) and its mask, by position.
-    struct Eintrag {
-        const char16_t* text;
-        quint32 laenge;
-        quint64 zeichen;
+    // The characters and the pairs of neighbouring characters a text holds,
+    // a bit each: a word's bits are a subset of those of every text that
+    // contains it, so most entries are passed over without reading their text.
+    struct Maske {
+        quint64 zeichen = 0;
+        quint64 paare = 0;
     };
+    // By position: each entry's folded text (in one of the blocks or among
+    // the inserted texts) and, apart, its mask.
     struct Index {
         std::vector<std::vector<char16_t>> bloecke;
-        std::vector<Eintrag> eintraege;
+        std::vector<QStringView> texte;
+        std::vector<Maske> masken;
     };
+    static Maske maske(QStringView text);
     static Index falten(const QStringList& sortiert, const std::stop_token& stop);
     void einsetzen(Index index);
 

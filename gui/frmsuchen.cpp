@@ -83,8 +83,14 @@ frmSuchen::frmSuchen(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     cmdJetztSpielen = button(QStringLiteral("Jetzt ab&spielen"),
                              QStringLiteral("Spielt das ausgewählte Lied sofort ab."),
                              &frmSuchen::cmdJetztSpielen_Click);
-    cmdWarteListe->hide();
-    cmdJetztSpielen->hide();
+    // They keep their room while hidden: the hit list keeps its size, and
+    // showing them does not lay out a list of a million rows again.
+    for (QPushButton* b : {cmdWarteListe, cmdJetztSpielen}) {
+        QSizePolicy platz = b->sizePolicy();
+        platz.setRetainSizeWhenHidden(true);
+        b->setSizePolicy(platz);
+        b->hide();
+    }
 
     // A view over a model that each search replaces in one step: filling a
     // list widget item by item costs more than the search itself.
@@ -92,6 +98,9 @@ frmSuchen::frmSuchen(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     combosuchen = new QListView(this);
     combosuchen->setObjectName(QStringLiteral("combosuchen"));
     combosuchen->setUniformItemSizes(true);
+    // A million hits are laid out a slice at a time, the rows in sight first.
+    combosuchen->setLayoutMode(QListView::Batched);
+    combosuchen->setBatchSize(2000);
     combosuchen->setEditTriggers(QAbstractItemView::NoEditTriggers);
     combosuchen->setModel(m_treffer);
     combosuchen->setAccessibleName(QStringLiteral("Treffer"));
