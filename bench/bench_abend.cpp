@@ -65,16 +65,14 @@ qint64 perzentil99(std::vector<qint64> werte)
     return werte[werte.size() * 99 / 100];
 }
 
-// Opens a FIFO for writing, and closes it at once, as soon as a reader has
-// it open: the reader sees its end. Tries until stopped.
+// Opens a FIFO for writing and closes it at once whenever a reader waits on
+// it, so that the reader sees its end; a reader may come back for more.
 void fifoFreigeben(const std::string& fifo, const std::stop_token& stop)
 {
     while (!stop.stop_requested()) {
         const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0) {
+        if (fd >= 0)
             ::close(fd);
-            return;
-        }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 }
@@ -205,7 +203,10 @@ int main(int argc, char* argv[])
          },
          [&] {
              vorherGespielt = vorherGespielt || spielt(QStringLiteral("y.mp3"));
-             return vorherGespielt && spielt(QStringLiteral(".wav"));
+             const bool weiter = vorherGespielt && spielt(QStringLiteral(".wav"));
+             if (weiter)
+                 freigeben.request_stop();
+             return weiter;
          },
          60},
         {"end", [&] { player->speichernUndBeenden(); }, [&] { return beendet; }, 60},
