@@ -1,6 +1,6 @@
-// Search while typing over a 100,000-entry library: the time from a change of
-// the search text to the filled hit list, through the search window's own
-// change handler, next to a grep pipeline over the same names.
+// Search while typing over a 1,000,000-entry library: the time from a change
+// of the search text to the filled and painted hit list, through the search
+// window's own change handler, next to a grep pipeline over the same names.
 
 #include "core/sitzung.h"
 #include "gui/dialogs.h"
@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,7 +25,10 @@
 namespace
 {
 
-constexpr int libraryEntries = 100000;
+// TL_BENCH_FILES=N for a library of N entries.
+const int libraryEntries = qEnvironmentVariableIsSet("TL_BENCH_FILES")
+                               ? qEnvironmentVariableIntValue("TL_BENCH_FILES")
+                               : 1000000;
 
 // File names: artist, title and file type drawn from short lists, so that an artist's name
 // and a title word together hit about one entry in two hundred.
@@ -83,6 +87,29 @@ QStringList makeLibrary()
     return eintraege;
 }
 
+// Milliseconds the caller's thread spends in building a search index of the
+// entries, and until the index is in place.
+std::pair<double, double> buildIndex(const QStringList& eintraege)
+{
+    Suche index;
+    QEventLoop warten;
+    QObject::connect(&index, &Suche::bereit, &warten, &QEventLoop::quit);
+    QElapsedTimer uhr;
+    uhr.start();
+    index.setInhalt(eintraege);
+    const double blockiert = static_cast<double>(uhr.nsecsElapsed()) / 1e6;
+    warten.exec();
+    return {blockiert, static_cast<double>(uhr.nsecsElapsed()) / 1e6};
+}
+
+// The session's own index is built in the background: the search is ready
+// once it is in place.
+void awaitSearch(const Sitzung& sitzung)
+{
+    while (!sitzung.suche().istBereit())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 double median(std::vector<double> ms)
 {
     std::sort(ms.begin(), ms.end());
@@ -100,6 +127,9 @@ Messung timeTyping(frmSuchen& suchen, const QString& text, int runs)
 {
     std::vector<double> gefuellt, gezeigt;
     for (int i = 0; i < runs; ++i) {
+        // A text that no entry holds, so that the search after it scans the
+        // whole library rather than the last hits.
+        suchen.txtSuchtext->setText(QStringLiteral("\u0001"));
         suchen.txtSuchtext->setText(QString());
         QCoreApplication::processEvents();
         QElapsedTimer uhr;
@@ -110,6 +140,27 @@ Messung timeTyping(frmSuchen& suchen, const QString& text, int runs)
         gezeigt.push_back(static_cast<double>(uhr.nsecsElapsed()) / 1e6);
     }
     return {median(gefuellt), median(gezeigt), suchen.combosuchen->model()->rowCount()};
+}
+
+// Typing a text one key at a time: the slowest key to painted, in milliseconds.
+double slowestKey(frmSuchen& suchen, const QString& text, int runs)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        suchen.txtSuchtext->setText(QStringLiteral("\u0001"));
+        suchen.txtSuchtext->setText(QString());
+        QCoreApplication::processEvents();
+        double langsamste = 0;
+        for (qsizetype n = 1; n <= text.size(); ++n) {
+            QElapsedTimer uhr;
+            uhr.start();
+            suchen.txtSuchtext->setText(text.left(n));
+            QCoreApplication::processEvents();
+            langsamste = std::max(langsamste, static_cast<double>(uhr.nsecsElapsed()) / 1e6);
+        }
+        ms.push_back(langsamste);
+    }
+    return median(ms);
 }
 
 double timeGrep(const QString& datei, const QString& wort1, const QString& wort2, int runs,
@@ -155,13 +206,9 @@ int main(int argc, char** argv)
     uhr.start();
     sitzung.starten();
     const double gelesen = static_cast<double>(uhr.elapsed());
-    QStringList bibliothek;
-    for (int i = 0; i < sitzung.bibliothek().size(); ++i)
-        bibliothek.append(sitzung.bibliothek().text(sitzung.bibliothek().nummer(i)));
-    uhr.restart();
-    Suche index;
-    index.setInhalt(bibliothek);
-    const double indiziert = static_cast<double>(uhr.elapsed());
+    awaitSearch(sitzung);
+    const QStringList bibliothek = sitzung.bibliothek().sortierteTexte();
+    const auto [blockiert, indiziert] = buildIndex(bibliothek);
     QtDialogs dialogs;
     frmSuchen suchen(sitzung, dialogs);
     suchen.show();
@@ -182,22 +229,24 @@ int main(int argc, char** argv)
     const Messung gewoehnlich = timeTyping(suchen, QStringLiteral("heinz wilde"), 51);
     const Messung ein = timeTyping(suchen, QStringLiteral("e"), 21);
     const Messung alle = timeTyping(suchen, QStringLiteral(" "), 21);
+    const double getippt = slowestKey(suchen, wort1 + u' ' + wort2, 11);
     const double grep = timeGrep(datei, wort1, wort2, 21, grepZeilen);
 
-    std::printf("library: %d entries (read in %.0f ms, of which the search index %.0f ms)\n",
-                static_cast<int>(bibliothek.size()), gelesen, indiziert);
-    std::printf("medians in ms          filled  painted  hits\n");
-    const auto zeile = [](const char* name, const Messung& m) {
-        std::printf("%-22s %6.2f  %7.2f  %d (%.2f %%)\n", name, m.gefuellt, m.gezeigt, m.treffer,
-                    100.0 * m.treffer / static_cast<double>(libraryEntries));
+    std::printf("library: %d entries, read in %.0f ms; search index built in %.0f ms, of which "
+                "%.2f ms on the calling thread\n",
+                static_cast<int>(bibliothek.size()), gelesen, indiziert, blockiert);
+    std::printf("medians in ms                  filled  painted  goal  hits\n");
+    const auto zeile = [](const char* name, const Messung& m, int ziel) {
+        std::printf("%-30s %6.2f  %7.2f  %4d  %d (%.2f %%)\n", name, m.gefuellt, m.gezeigt, ziel,
+                    m.treffer, 100.0 * m.treffer / static_cast<double>(libraryEntries));
     };
-    zeile(qPrintable(QStringLiteral("two words \"") + wort1 + u' ' + wort2 + u'"'), zwei);
-    zeile("two words \"heinz wilde\"", gewoehnlich);
-    zeile("one letter \"e\"", ein);
-    zeile("blank \" \"", alle);
-    std::printf("%-22s %6.2f           %d lines\n", "grep -iF | grep -iF", grep, grepZeilen);
-    std::printf("two words / grep: %.2f filled, %.2f painted (goals: <= 0.80; two words <= 8 ms, "
-                "blank <= 60 ms)\n",
-                zwei.gefuellt / grep, zwei.gezeigt / grep);
+    zeile(qPrintable(QStringLiteral("two words \"") + wort1 + u' ' + wort2 + u'"'), zwei, 8);
+    zeile("two words \"heinz wilde\"", gewoehnlich, 8);
+    zeile("one letter \"e\"", ein, 16);
+    zeile("blank \" \"", alle, 16);
+    std::printf("%-30s         %7.2f    16  (slowest key)\n",
+                qPrintable(QStringLiteral("typing \"") + wort1 + u' ' + wort2 + u"\" key by key"),
+                getippt);
+    std::printf("%-30s %6.2f                 %d lines\n", "grep -iF | grep -iF", grep, grepZeilen);
     return zwei.treffer == grepZeilen ? 0 : 1;
 }

@@ -123,86 +123,13 @@ void Bibliothek::ListeÜbertragen()
     endResetModel();
 }
 
-Gefaltet Bibliothek::gefaltet()
+QStringList Bibliothek::sortierteTexte() const
 {
-    // All texts into one block, at their places: a Latin-1 letter folds from
-    // a table, a text with any other folds on its own, and only one whose
-    // length that changes gets a string of its own. The masks come from the
-    // same pass, in walk order, where the texts lie one after another.
-    static const std::array<char16_t, 256> latin1 = [] {
-        std::array<char16_t, 256> tabelle{};
-        for (char16_t c = 1; c < 256; ++c) {
-            const QString f = QString(QChar(c)).toCaseFolded();
-            tabelle[c] = f.size() == 1 ? f[0].unicode() : 0;
-        }
-        return tabelle;
-    }();
-    const auto maske = [](QStringView text) {
-        quint64 m = 0;
-        for (const QChar c : text)
-            m |= Suche::zeichen(c);
-        return m;
-    };
-    const QChar* const quelle = lesung().texte.constData();
-    m_gefaltet.resize(lesung().texte.size());
-    QChar* const ziel = m_gefaltet.data();
-    grosseSeiten(ziel, m_gefaltet.size() * 2);
-    std::vector<quint64> masken(static_cast<size_t>(lesung().anzahl()));
-    // Two halves side by side.
-    std::unordered_map<int, QString> eigene[2];
-    const auto falten = [&](qsizetype von, qsizetype bis, std::unordered_map<int, QString>& neben) {
-        qsizetype anfang = von == 0 ? 0 : lesung().enden[static_cast<size_t>(von - 1)];
-        for (qsizetype N = von; N < bis; ++N) {
-            const qsizetype ende = lesung().enden[static_cast<size_t>(N)];
-            quint64 m = 0;
-            qsizetype i = anfang;
-            for (; i < ende; ++i) {
-                const char16_t c = quelle[i].unicode();
-                const char16_t f = c < 256 ? latin1[c] : 0;
-                if (!f)
-                    break;
-                ziel[i] = QChar(f);
-                m |= Suche::zeichen(QChar(f));
-            }
-            if (i < ende) {
-                const QString f =
-                    QStringView(quelle + anfang, ende - anfang).toString().toCaseFolded();
-                m = maske(f);
-                if (f.size() == ende - anfang)
-                    std::copy(f.begin(), f.end(), ziel + anfang);
-                else
-                    neben.emplace(static_cast<int>(N), f);
-            }
-            masken[static_cast<size_t>(N)] = m;
-            anfang = ende;
-        }
-    };
-    {
-        const qsizetype mitte = lesung().anzahl() / 2;
-        const std::jthread zweite([&] { falten(mitte, lesung().anzahl(), eigene[1]); });
-        falten(0, mitte, eigene[0]);
-    }
-    eigene[0].merge(eigene[1]);
-    Gefaltet gefaltet;
-    gefaltet.texte.reserve(size());
-    grosseSeiten(gefaltet.texte.constData(), size() * qsizetype{sizeof(QString)});
-    gefaltet.zeichen.reserve(static_cast<size_t>(size()));
-    for (int i = 0; i < size(); ++i) {
-        const int N = m_nummern[static_cast<size_t>(i)];
-        if (N >= lesung().anzahl()) {
-            gefaltet.texte.append(text(N).toCaseFolded());
-            gefaltet.zeichen.push_back(maske(gefaltet.texte.back()));
-            continue;
-        }
-        if (const auto e = eigene[0].find(N); e != eigene[0].end()) {
-            gefaltet.texte.append(e->second);
-        } else {
-            const QStringView t = lesung().text(N);
-            gefaltet.texte.append(QString::fromRawData(ziel + (t.data() - quelle), t.size()));
-        }
-        gefaltet.zeichen.push_back(masken[static_cast<size_t>(N)]);
-    }
-    return gefaltet;
+    QStringList texte;
+    texte.reserve(size());
+    for (const int N : m_nummern)
+        texte.append(text(N));
+    return texte;
 }
 
 int Bibliothek::ListennummerErmitteln(int N) const

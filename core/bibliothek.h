@@ -3,7 +3,6 @@
 #include "core/bibliothekslesung.h"
 #include "core/linestore.h"
 #include "core/sortierung.h"
-#include "core/suche.h"
 
 #include <QAbstractListModel>
 #include <QStringList>
@@ -54,8 +53,8 @@ public:
     void sortieren();
     // Shows the entries in display order, in one model reset.
     void ListeÜbertragen();
-    // The sorted texts, case-folded and masked, for the search.
-    Gefaltet gefaltet();
+    // The entries' texts in list order, as views of the library's own.
+    QStringList sortierteTexte() const;
     // Entry N whose path is this one, the first when several have it; -1 when
     // the library has none. `ordner`, the identity of the file's folder,
     // finds it too when a link leads there by another name.
@@ -97,7 +96,6 @@ private:
     Bibliothekslesung m_lesen;
     std::vector<Hinzu> m_hinzu;
     std::unordered_map<NativePath, int> m_hinzuNachPfad;
-    QString m_gefaltet;         // the texts case-folded, for the search's views
     std::vector<int> m_nummern; // sorted position -> N: the one order of the list
     std::optional<std::vector<int>> m_vorsortiert; // the order sorted, not yet shown
 };

@@ -98,7 +98,7 @@ void Sitzung::uebernehmen()
     m_wiedergabe.vorbereiten();
     EinstellungenWiederherstellen();
     m_bibliothek.ListeÜbertragen();
-    m_suche.setGefaltet(m_bibliothek.gefaltet());
+    m_suche.setInhalt(m_bibliothek.sortierteTexte());
     m_bibliothek.indexSpeichern();
     const int n = m_bibliothek.size();
     m_wiedergabe.setAuswahl(n == 0 ? -1 : 0);

@@ -11,8 +11,42 @@
 #include <QListView>
 #include <QPushButton>
 #include <QShortcut>
-#include <QStringListModel>
 #include <QVBoxLayout>
+
+// The hits by their library entries' N, which stay theirs when a file joins,
+// shown as the library's list shows them: only the rows in sight are read.
+class Trefferliste final : public QAbstractListModel
+{
+public:
+    Trefferliste(const Bibliothek& bibliothek, QObject* parent)
+        : QAbstractListModel(parent), m_bibliothek(bibliothek)
+    {
+    }
+
+    void setzen(std::vector<int> nummern)
+    {
+        beginResetModel();
+        m_nummern = std::move(nummern);
+        endResetModel();
+    }
+    int nummer(int zeile) const { return m_nummern[static_cast<size_t>(zeile)]; }
+    bool leer() const { return m_nummern.empty(); }
+
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(m_nummern.size());
+    }
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        return m_bibliothek.text(nummer(index.row()));
+    }
+
+private:
+    const Bibliothek& m_bibliothek;
+    std::vector<int> m_nummern;
+};
 
 frmSuchen::frmSuchen(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window), m_sitzung(sitzung), m_dialogs(dialogs)
@@ -29,10 +63,13 @@ frmSuchen::frmSuchen(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     connect(txtSuchtext, &QLineEdit::textChanged, this, &frmSuchen::txtSuchtext_Change);
     // A file opened from outside joined the library and its search: once a
     // search has run (the counter shows), it may find the new entry too.
-    connect(&sitzung, &Sitzung::bibliothekErweitert, this, [this] {
+    // The same when the search's index comes into place after the text.
+    const auto nochmal = [this] {
         if (!lblTreffer->text().isEmpty())
             txtSuchtext_Change();
-    });
+    };
+    connect(&sitzung, &Sitzung::bibliothekErweitert, this, nochmal);
+    connect(&sitzung.suche(), &Suche::bereit, this, nochmal);
 
     const auto button = [&](const QString& text, const QString& tip, void (frmSuchen::*click)()) {
         auto* b = new QPushButton(text, this);
@@ -46,17 +83,26 @@ frmSuchen::frmSuchen(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
     cmdJetztSpielen = button(QStringLiteral("Jetzt ab&spielen"),
                              QStringLiteral("Spielt das ausgewählte Lied sofort ab."),
                              &frmSuchen::cmdJetztSpielen_Click);
-    cmdWarteListe->hide();
-    cmdJetztSpielen->hide();
+    // They keep their room while hidden: the hit list keeps its size, and
+    // showing them does not lay out a list of a million rows again.
+    for (QPushButton* b : {cmdWarteListe, cmdJetztSpielen}) {
+        QSizePolicy platz = b->sizePolicy();
+        platz.setRetainSizeWhenHidden(true);
+        b->setSizePolicy(platz);
+        b->hide();
+    }
 
     // A view over a model that each search replaces in one step: filling a
     // list widget item by item costs more than the search itself.
-    m_trefferModel = new QStringListModel(this);
+    m_treffer = new Trefferliste(sitzung.bibliothek(), this);
     combosuchen = new QListView(this);
     combosuchen->setObjectName(QStringLiteral("combosuchen"));
     combosuchen->setUniformItemSizes(true);
+    // A million hits are laid out a slice at a time, the rows in sight first.
+    combosuchen->setLayoutMode(QListView::Batched);
+    combosuchen->setBatchSize(2000);
     combosuchen->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    combosuchen->setModel(m_trefferModel);
+    combosuchen->setModel(m_treffer);
     combosuchen->setAccessibleName(QStringLiteral("Treffer"));
 
     cmdZurück = button(QStringLiteral("&Zurück"),
@@ -81,22 +127,20 @@ frmSuchen::frmSuchen(Sitzung& sitzung, Dialogs& dialogs, QWidget* parent)
 void frmSuchen::txtSuchtext_Change()
 {
     // An empty text would find every entry and then show none: skip the search.
-    m_treffer.clear();
-    QStringList texte;
+    const Suche& suche = m_sitzung.suche();
+    std::vector<int> treffer;
     if (!txtSuchtext->text().isEmpty()) {
+        treffer = suche.Suchen(txtSuchtext->text());
         const Bibliothek& b = m_sitzung.bibliothek();
-        const std::vector<int> positionen = m_sitzung.suche().Suchen(txtSuchtext->text());
-        m_treffer.reserve(positionen.size());
-        texte.reserve(static_cast<qsizetype>(positionen.size()));
-        for (const int i : positionen) {
-            m_treffer.push_back(b.nummer(i));
-            texte.append(b.text(b.nummer(i)));
-        }
+        for (int& i : treffer)
+            i = b.nummer(i);
     }
-    m_trefferModel->setStringList(texte);
-    cmdWarteListe->setVisible(!m_treffer.empty());
-    cmdJetztSpielen->setVisible(!m_treffer.empty());
-    lblTreffer->setText(QString::number(m_treffer.size()) + QStringLiteral(" Treffer"));
+    m_treffer->setzen(std::move(treffer));
+    cmdWarteListe->setVisible(!m_treffer->leer());
+    cmdJetztSpielen->setVisible(!m_treffer->leer());
+    lblTreffer->setText(!suche.istBereit() && !txtSuchtext->text().isEmpty()
+                            ? QStringLiteral("Suche wird vorbereitet …")
+                            : QString::number(m_treffer->rowCount()) + QStringLiteral(" Treffer"));
 }
 
 void frmSuchen::txtSuchtext_DblClick()
@@ -107,7 +151,7 @@ void frmSuchen::txtSuchtext_DblClick()
 int frmSuchen::markierterTreffer() const
 {
     const int zeile = markierteZeile(combosuchen);
-    return zeile < 0 ? -1 : m_treffer[static_cast<size_t>(zeile)];
+    return zeile < 0 ? -1 : m_treffer->nummer(zeile);
 }
 
 void frmSuchen::cmdJetztSpielen_Click()

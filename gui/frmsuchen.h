@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QWidget>
-#include <vector>
 
 class Dialogs;
 class Sitzung;
@@ -9,7 +8,7 @@ class QLabel;
 class QLineEdit;
 class QListView;
 class QPushButton;
-class QStringListModel;
+class Trefferliste;
 
 // The search window: finds library entries by parts of their names while the
 // user types. It is created hidden at start and only ever hidden again.
@@ -43,7 +42,5 @@ private:
 
     Sitzung& m_sitzung;
     Dialogs& m_dialogs;
-    // The hits' library entries by N, which stay theirs when a file joins.
-    std::vector<int> m_treffer;
-    QStringListModel* m_trefferModel = nullptr;
+    Trefferliste* m_treffer = nullptr;
 };

@@ -68,16 +68,6 @@ Bild starten(const Baum& baum, bool mitIndex, int* gelesen = nullptr)
         bild.nummern.push_back(b.nummer(N));
         bild.nachPfad.push_back(b.nummerVon(b.pfad(N)));
     }
-    // The search's folded texts and masks are those of the entries one by one.
-    const Gefaltet gefaltet = b.gefaltet();
-    for (int i = 0; i < b.size(); ++i) {
-        const QString f = b.text(b.nummer(i)).toCaseFolded();
-        quint64 maske = 0;
-        for (const QChar c : f)
-            maske |= Suche::zeichen(c);
-        if (gefaltet.texte[i] != f || gefaltet.zeichen[i] != maske)
-            bild.texte.append(u"falsch gefaltet: "_s + gefaltet.texte[i]);
-    }
     if (gelesen)
         *gelesen = b.ordnerGelesen();
     b.indexSpeichern(); // done before b goes

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QPersistentModelIndex>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTest>
 #include <fcntl.h>
 #include <linux/capability.h>
@@ -395,6 +396,56 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(cache.entryList(QDir::Files), QStringList());
+    }
+
+    // A search starts from the last one's hits when it can, and runs side by
+    // side on the cores: whatever came before, it finds what every word held
+    // finds. "+" inserts an entry in the middle, "=" waits for the index.
+    void searchFindsWhatTheWordsFind_data()
+    {
+        QTest::addColumn<QStringList>("schritte");
+        QTest::newRow("typing on")
+            << QStringList{u"="_s, u"m"_s, u"mü"_s, u"MÜLL"_s, u"müll s"_s, u"müll straße 7"_s};
+        QTest::newRow("back and on") << QStringList{u"="_s, u"straße 7"_s, u"straße"_s, u"ss"_s,
+                                                    u"ẞ"_s, u"a"_s,        u" "_s,      u" a "_s};
+        QTest::newRow("a word within")
+            << QStringList{u"="_s, u"ll"_s, u"müller"_s, u"ll 1"_s, u"σ"_s, u"ΣΊΣΥΦΟΣ"_s};
+        QTest::newRow("inserts between")
+            << QStringList{u"="_s,      u"müll"_s,          u"+Müllabfuhr.mp3"_s, u"müll"_s,
+                           u"müll a"_s, u"+MÜLLER A.mp3"_s, u"müll a"_s};
+        QTest::newRow("inserts before the index")
+            << QStringList{u"+Müller 1.mp3"_s, u"+ßtraße.mp3"_s, u"="_s, u"müller 1"_s, u"ss"_s};
+    }
+    void searchFindsWhatTheWordsFind()
+    {
+        QFETCH(QStringList, schritte);
+        // Enough entries for a slice on every core.
+        QStringList liste;
+        const QStringList teile{u"Müller"_s, u"STRASSE"_s, u"Straße"_s, u"ΣΊΣΥΦΟΣ"_s, u"allein"_s};
+        for (int i = 0; i < 70000; ++i)
+            liste.append(teile[i % 5] + u' ' + teile[i / 5 % 5] + u' ' + QString::number(i) +
+                         u".mp3"_s);
+        Suche suche;
+        QSignalSpy bereit(&suche, &Suche::bereit);
+        suche.setInhalt(liste);
+        for (const QString& schritt : std::as_const(schritte)) {
+            if (schritt == u"=") {
+                QVERIFY(bereit.wait());
+            } else if (schritt.startsWith(u'+')) {
+                const int mitte = static_cast<int>(liste.size() / 2);
+                liste.insert(mitte, schritt.mid(1));
+                suche.einfuegen({{mitte, schritt.mid(1)}});
+            } else {
+                const QStringList woerter = schritt.toCaseFolded().split(u' ', Qt::SkipEmptyParts);
+                std::vector<int> erwartet;
+                for (int i = 0; i < liste.size(); ++i)
+                    if (std::all_of(woerter.begin(), woerter.end(), [&](const QString& w) {
+                            return liste[i].toCaseFolded().contains(w);
+                        }))
+                        erwartet.push_back(i);
+                QVERIFY2(suche.Suchen(schritt) == erwartet, qPrintable(schritt));
+            }
+        }
     }
 };
 

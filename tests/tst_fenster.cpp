@@ -145,6 +145,7 @@ private Q_SLOTS:
         for (const char* button : {".... Entfernen", "Hoch", "Runter"})
             press(w, QString::fromUtf8(button));
         frmSuchen* s = f.player.Suchen;
+        QTRY_VERIFY(f.sitzung->suche().istBereit());
         s->txtSuchtext->setText(u"MP3 b"_s);
         focus(s, s->combosuchen);
         s->cmdWarteListe->click();

@@ -316,6 +316,8 @@ struct Programm {
         player->Form_Load();
         RC_ASSERT(geladen.wait());
         player->show();
+        // The search's index comes from a worker.
+        RC_ASSERT(QTest::qWaitFor([this] { return sitzung->suche().istBereit(); }));
         const Bibliothek& b = sitzung->bibliothek();
         ausDemIndex += b.size() > 0 && b.ordnerGelesen() == 0;
         // The user brings a minimised window back before using it.
