@@ -47,18 +47,6 @@ bool endsWithin(GstEngine& engine, int ms)
     return true;
 }
 
-// The open returns at once; the file is ready once its length is known.
-bool opened(GstEngine& engine)
-{
-    const QDeadlineTimer deadline(10000);
-    for (engine.poll(); engine.Length() == 0 && !engine.failed(); engine.poll()) {
-        if (deadline.hasExpired())
-            return false;
-        QThread::msleep(5);
-    }
-    return !engine.failed();
-}
-
 // Records what the engine shows of a film.
 struct Screen final : VideoOutput {
     void showPicture(QSize size) override { shown = size; }
@@ -112,12 +100,6 @@ QByteArray output(GstEngine& engine, const fs::path& file, const QString& out)
     return ended && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Every recording made here lasts a second.
-void verifyAboutOneSecond(qint64 ms)
-{
-    QVERIFY2(ms > 900 && ms < 1150, qPrintable(QString::number(ms)));
-}
-
 // One second of seven instruments striking four-note chords at full velocity:
 // denser than the loudest passages of real MIDI music.
 QByteArray denseMidi()
@@ -156,15 +138,11 @@ private Q_SLOTS:
         // A pipe whose reader has gone fails the write instead of ending the test.
         std::signal(SIGPIPE, SIG_IGN);
         QVERIFY(m_dir.isValid());
-        for (const char* name : {"a.wav", "a.mp3", "a.wma", "a.avi", "a.mpg", "a.mid", "p.jpg"})
+        for (const char* name : {"a.wav", "a.mp3", "a.mpg"})
             QVERIFY2(TestMedia::create(m_dir.filePath(QLatin1StringView(name))), name);
         fs::copy_file(file("a.mp3"), file(oddName));
-        fs::copy_file(file("p.jpg"), file("picture.mp3"));
-        fs::copy_file(file("a.mp3"), file("truncated.mp3"));
-        fs::resize_file(file("truncated.mp3"), 100);
         QVERIFY(TestMedia::create(m_dir.filePath(u"long.mp3"_s), 30));
-        for (const char* name : {"b.wav", "c.wav"})
-            fs::copy_file(file("a.wav"), file(name));
+        fs::copy_file(file("a.wav"), file("b.wav"));
         // An mp3 without a Xing header tells its length only once it plays.
         QVERIFY(TestMedia::run(u"audiotestsrc num-buffers=10 samplesperbuffer=4410 ! "
                                "audio/x-raw,rate=44100,channels=2 ! audioconvert ! lamemp3enc ! "
@@ -174,7 +152,6 @@ private Q_SLOTS:
         fs::copy_file(file("long.mp3"), file("cut.mp3"));
         fs::resize_file(file("cut.mp3"), 2000);
         for (const auto& [name, bytes] : {std::pair{"notes.txt", "Einkaufsliste: Milch, Brot\n"_ba},
-                                          {"empty.mp3", ""_ba},
                                           {"dense.mid", denseMidi()}}) {
             QFile f(m_dir.filePath(QLatin1StringView(name)));
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
@@ -195,7 +172,8 @@ private Q_SLOTS:
     // "open X", "next X" (the file to follow), "play", "pause", "resume",
     // "stop", "seek MS", and waits for a report ("taken", "started", "end")
     // or for a known "length". What the engine told, in order: T(aken),
-    // S(tarted), D(ropped) with the file, E for an end; then its mode.
+    // S(tarted), D(ropped) with the file, E for an end; then its mode. The
+    // file "c" has the odd name.
     void contract_data()
     {
         QTest::addColumn<bool>("real");
@@ -203,7 +181,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("told");
         const QList<std::tuple<const char*, QString, QString>> rows{
             {"plays to its end", u"open a play end"_s, u"E Stopped"_s},
-            {"pause, then on", u"open a play length pause"_s, u"Paused"_s},
+            {"paused, seek", u"open a play length pause seek 600"_s, u"Paused"_s},
             {"paused, resumed", u"open a play length pause resume end"_s, u"E Stopped"_s},
             {"seek near the end", u"open a play length seek 900 end"_s, u"E Stopped"_s},
             {"length known late", u"open late play length end"_s, u"E Stopped"_s},
@@ -234,7 +212,7 @@ private Q_SLOTS:
         GstEngine gst(realTime);
         gst.setOpenBound(std::chrono::milliseconds(1500));
         FakeEngine fake;
-        for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        for (const QByteArray& name : {"a.wav"_ba, "b.wav"_ba, oddName})
             fake.files[file(name)] = {};
         fake.files[file("late.mp3")] = {.lengthLate = true};
         fake.files[file("notes.txt")] = {.unplayable = true};
@@ -254,7 +232,7 @@ private Q_SLOTS:
         };
         const std::map<QString, fs::path> files{
             {u"a"_s, file("a.wav")},        {u"b"_s, file("b.wav")},
-            {u"c"_s, file("c.wav")},        {u"late"_s, file("late.mp3")},
+            {u"c"_s, file(oddName)},        {u"late"_s, file("late.mp3")},
             {u"text"_s, file("notes.txt")}, {u"fifo"_s, file("pipe.wav")}};
         std::map<int, QString> ids;
         QStringList told;
@@ -308,70 +286,14 @@ private Q_SLOTS:
             QVERIFY(engine.Length() > 0);
             QCOMPARE(engine.Position(), engine.Length());
         }
+        // Paused, the position stays where a seek put it.
+        if (engine.mode() == Mode::Paused)
+            QVERIFY(until([&] {
+                engine.poll();
+                return std::abs(engine.Position() - 600) <= 20;
+            }));
         if (steps.endsWith(u"stop"))
             QCOMPARE(engine.Position(), qint64(0));
-    }
-
-    void playsToTheEndOrFails_data()
-    {
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<bool>("playable");
-        // The player's tick handles what its poll took in; the end handler
-        // must not tell of it again.
-        QTest::addColumn<bool>("polled");
-        QTest::newRow("wav") << "a.wav"_ba << true << false;
-        QTest::newRow("mp3") << "a.mp3"_ba << true << true;
-        QTest::newRow("wma") << "a.wma"_ba << true << false;
-        QTest::newRow("avi") << "a.avi"_ba << true << true;
-        QTest::newRow("mpg") << "a.mpg"_ba << true << false;
-        QTest::newRow("mid") << "a.mid"_ba << true << true;
-        QTest::newRow("odd name") << oddName << true << false;
-        QTest::newRow("missing") << "missing.mp3"_ba << false << false;
-        QTest::newRow("text") << "notes.txt"_ba << false << false;
-        QTest::newRow("picture named .mp3") << "picture.mp3"_ba << false << false;
-        QTest::newRow("zero bytes") << "empty.mp3"_ba << false << false;
-        QTest::newRow("truncated") << "truncated.mp3"_ba << false << false;
-    }
-
-    void playsToTheEndOrFails()
-    {
-        QFETCH(QByteArray, name);
-        QFETCH(bool, playable);
-        QFETCH(bool, polled);
-        GstEngine engine(fast);
-        int heard = 0;
-        engine.setEndHandler([&] { ++heard; });
-        engine.open(file(name));
-        // The bus is read by the event loop, as in the player.
-        QTRY_VERIFY_WITH_TIMEOUT(engine.Length() > 0 || engine.failed(), 10000);
-        QCOMPARE(engine.failed(), !playable);
-        QCOMPARE(engine.mode(), Mode::Stopped);
-        QCOMPARE(engine.Position(), qint64(0));
-        if (playable)
-            verifyAboutOneSecond(engine.Length());
-
-        engine.play();
-        if (polled)
-            QVERIFY(endsWithin(engine, 5000));
-        else
-            QTRY_COMPARE_WITH_TIMEOUT(heard, 1, 5000);
-        // Whatever is still on the bus or queued must not tell of the end
-        // again: it comes before what is queued after it.
-        engine.poll();
-        bool behind = false;
-        QMetaObject::invokeMethod(
-            &engine, [&] { behind = true; }, Qt::QueuedConnection);
-        QTRY_VERIFY(behind);
-        QCOMPARE(heard, polled ? 0 : 1);
-        QCOMPARE(engine.mode(), Mode::Stopped);
-        QCOMPARE(engine.failed(), !playable);
-        if (playable) {
-            engine.poll(); // as the tick that the end handler starts does
-            verifyAboutOneSecond(engine.Length());
-            QCOMPARE(engine.Position(), engine.Length());
-        }
-        engine.open(file("a.wav"));
-        QVERIFY(opened(engine));
     }
 
     // An mp3 cut short, whose header promised three seconds: it never tells a
@@ -387,37 +309,6 @@ private Q_SLOTS:
         engine.poll();
         QVERIFY(engine.Length() > 0 && !engine.failed());
         QCOMPARE(engine.Position(), engine.Length());
-    }
-
-    void buttonsAndSeek_data()
-    {
-        QTest::addColumn<QByteArray>("name");
-        QTest::newRow("wav") << "a.wav"_ba;
-        QTest::newRow("mp3") << "a.mp3"_ba;
-        QTest::newRow("mpg, which starts late") << "a.mpg"_ba;
-    }
-
-    void buttonsAndSeek()
-    {
-        QFETCH(QByteArray, name);
-        GstEngine engine(realTime);
-        QCOMPARE(engine.mode(), Mode::NotReady);
-        engine.open(file(name));
-        engine.play();
-        QVERIFY(opened(engine));
-        // Paused, the position stays where a seek put it.
-        engine.pause();
-        engine.seek(600);
-        QTRY_VERIFY_WITH_TIMEOUT(std::abs(engine.Position() - 600) <= 20, 5000);
-        engine.resume();
-        QCOMPARE(engine.mode(), Mode::Playing);
-        engine.seek(0);
-        QTRY_VERIFY_WITH_TIMEOUT(engine.Position() < 580, 5000);
-        engine.stop();
-        QCOMPARE(engine.mode(), Mode::Stopped);
-        QVERIFY(opened(engine));
-        QCOMPARE(engine.mode(), Mode::Stopped);
-        QCOMPARE(engine.Position(), qint64(0));
     }
 
     // What reaches the sound card: silence from every file opened after the

@@ -18,18 +18,7 @@ readonly question='^Beenden\?$'
 # number, so it ends in three blanks), two blanks, and the percentage played.
 readonly caption_re='^Tonlaterne >> (.*)     ([0-9]+ %)?$'
 
-now_ms() { local t=${EPOCHREALTIME//[.,]/} && echo $((t / 1000)); }
-
-# poll SECONDS COMMAND...: runs COMMAND every 100 ms until it succeeds; fails
-# when it has not succeeded within SECONDS.
-poll() {
-    local deadline=$(($(now_ms) + $1 * 1000))
-    shift
-    until "$@"; do
-        (($(now_ms) < deadline)) || return 1
-        sleep 0.1
-    done
-}
+source "$(dirname "$0")/common.sh"
 
 # xdotool waits without end when a window never takes the focus.
 xdo() { timeout 5 xdotool "$@"; }
@@ -48,22 +37,8 @@ stop_process() {
     wait "$1" 2>/dev/null || true
 }
 
-gone() { ! kill -0 "$1" 2>/dev/null; }
-
-# A virtual screen on a display of the scenario's own for the whole run, so
-# that it never meets another scenario's server, nor one still shutting down;
-# a cookie keeps other local clients out. -noreset: by default the server
-# resets when its last client leaves, and the reset drops every connection
-# still being set up: an xdotool poll that ended just as the program connected
-# ended the program ("could not connect to display"). -displayfd tells when the
-# server listens; the server ends with this script, however that ends.
 start_x() {
-    export XAUTHORITY=$dir/xauth DISPLAY=:$TL_DISPLAY
-    : >"$XAUTHORITY"
-    xauth -q -f "$XAUTHORITY" add "$DISPLAY" . "$(mcookie)"
-    setpriv --pdeathsig TERM Xvfb "$DISPLAY" -displayfd 3 -noreset -auth "$XAUTHORITY" \
-        -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$log/xvfb.log" &
-    xvfb=$!
+    start_xvfb "$dir" "$log/xvfb.log"
     poll 20 x_listens || fail "Xvfb did not start on $DISPLAY within 20 s"
     xdo getdisplaygeometry >/dev/null || fail "Xvfb on $DISPLAY takes no connection"
     "$TL_CAPTIONS" >"$log/captions.log" 2>"$log/captions-errors.log" &
@@ -96,13 +71,6 @@ finish() {
 
 # library NAME=RECORDING...: copies recordings into the music folder.
 library() { local p && for p; do cp "$TL_MEDIA/${p#*=}" "$music/${p%%=*}"; done; }
-
-# data_files SOURCE_LINE SETTINGS_LINE QUEUE_LINE: the three data files.
-data_files() {
-    printf '%s\r\n' "$1" >"$work/Quellpfad.wob"
-    printf '%s\r\n' "$2" >"$work/Einstellungen.wob"
-    printf '%s\r\n' "$3" >"$work/Warteliste.wob"
-}
 
 # What the working directory holds, down to each file's inode, time and checksum.
 snapshot() {
@@ -294,7 +262,7 @@ expect_written() {
 scenario_play_at_start() {
     library a.wav=tone.wav b.mp3=tone.mp3 c.wma=tone.wma d.avi=clip.avi e.mpg=clip.mpg \
         f.mid=chord.mid
-    data_files "$music;" 00100 /
+    data_files "$work" "$music;" 00100 /
     start_player
     expect_played 40 '' a.wav b.mp3 c.wma d.avi e.mpg f.mid a.wav
 }
@@ -306,7 +274,7 @@ signal_end() {
     # Long enough that no track ends before the signal.
     gst-launch-1.0 -q audiotestsrc num-buffers=500 ! wavenc ! filesink location="$music/a.wav"
     cp "$music/a.wav" "$music/b.wav" && cp "$music/a.wav" "$music/c.wav"
-    data_files "$music;" 11100 b.wav/c.wav/
+    data_files "$work" "$music;" 11100 b.wav/c.wav/
     start_player
     poll 20 captioned b.wav || fail "b.wav does not play: $(xdo getwindowname "$wid")"
     start_watch
@@ -331,7 +299,7 @@ scenario_bad_files() {
     echo 'Milch, Brot, Kerzen' >"$music/b notiz.txt"
     head -c 2000 "$TL_MEDIA/tone.mp3" >"$music/d kaputt.mp3"
     : >"$music/e leer.wav"
-    data_files "$music;" 00100 /
+    data_files "$work" "$music;" 00100 /
     for ((i = 255; i >= 0; i--)); do bytes+=$(printf '\\0%03o' "$i"); done
     for i in {1..16}; do printf '%b' "$bytes"; done >"$work/Warteliste.wob"
     snapshot >"$log/before"
@@ -365,7 +333,7 @@ open_set_up() {
     library a.wav=tone.wav b.mp3=tone.mp3
     mkdir "$dir/Draußen"
     cp "$TL_MEDIA/tone.wav" "$dir/Draußen/c.wav"
-    data_files "$music;" 00000 /
+    data_files "$work" "$music;" 00000 /
 }
 
 # A later start on the same data files hands its files to the running player:
@@ -401,7 +369,7 @@ scenario_open_folder() {
     cp "$TL_MEDIA/tone.wav" "$dir/Ordner/b.wav"
     cp "$TL_MEDIA/tone.mp3" "$dir/Ordner/A/c.mp3"
     echo 'Milch' >"$dir/Ordner/d.txt"
-    data_files "$music;" 00001 /
+    data_files "$work" "$music;" 00001 /
     start_player "$dir/Ordner"
     expect_played 20 '' b.wav c.mp3 a.wav
 }
@@ -411,7 +379,7 @@ scenario_open_folder() {
 # can use has a name.
 scenario_accessibility() {
     library a.wav=tone.wav b.mp3=tone.mp3
-    data_files "$music;" 00000 /
+    data_files "$work" "$music;" 00000 /
     export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 DBUS_SESSION_BUS_ADDRESS
     # The bus for assistive technology starts from the session bus, into the log.
     start_bus >"$log/atspi.log"
@@ -443,7 +411,7 @@ scenario_mpris() {
     gst-launch-1.0 -q audiotestsrc samplesperbuffer=8000 num-buffers=600 \
         ! audio/x-raw,rate=8000,channels=1 ! wavenc ! filesink location="$music/a.wav"
     cp "$music/a.wav" "$music/b.wav"
-    data_files "$music;" 10000 b.wav/
+    data_files "$work" "$music;" 10000 b.wav/
     start_player
     expect_mpris Stopped status
     press play
@@ -503,7 +471,7 @@ scenario_formats() {
             ! filesink location="$dir/Draußen/${f%%=*}" || fail "cannot make ${f%%=*}"
     done
     library z.wav=tone.wav
-    data_files "$music;" 00001 /
+    data_files "$work" "$music;" 00001 /
     start_player
     start_again "$work" "$dir"/Draußen/*
     watch_from_now ''
@@ -538,7 +506,7 @@ scenario_tags() {
     lame --quiet --tt Abendlied --ta Anna --tl 'Lieder für später' --tn 3 --tg Folk \
         --tv TPE2=Chor --ti "$TL_MEDIA/picture.jpg" "$dir/lang.wav" "$music/a.mp3"
     cp "$dir/lang.wav" "$music/b.wav"
-    data_files "$music;" 00000 /
+    data_files "$work" "$music;" 00000 /
     start_player
     press play
     format='{{xesam:title}}|{{xesam:artist}}|{{xesam:album}}|{{xesam:albumArtist}}'
@@ -561,7 +529,7 @@ scenario_mpris_instances() {
     local second
     start_bus
     library a.wav=tone.wav
-    data_files "$music;" 00000 /
+    data_files "$work" "$music;" 00000 /
     mkdir "$dir/zwei" && cp "$work"/*.wob "$dir/zwei/"
     start_player
     player "$dir/zwei" &
@@ -578,7 +546,7 @@ film_set_up() {
     gst-launch-1.0 -q videotestsrc num-buffers=600 pattern=solid-color foreground-color=0xff2060c0 \
         ! video/x-raw,width=160,height=120,framerate=10/1 ! jpegenc ! avimux \
         ! filesink location="$music/b.avi"
-    data_files "$music;" 00100 /
+    data_files "$work" "$music;" 00100 /
 }
 
 # Most of the film's 160 by 120 pixels show its blue.
@@ -633,7 +601,7 @@ stacked_above() { # UPPER LOWER
 }
 scenario_back_raises() {
     library a.wav=tone.wav
-    data_files "$music;" 00000 /
+    data_files "$work" "$music;" 00000 /
     start_player
     focus "$wid" && xdo key alt+w
     poll 10 find_window '^Warteliste$' || fail "the queue window does not open"

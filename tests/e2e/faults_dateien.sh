@@ -13,16 +13,7 @@ set -uo pipefail
 export LC_ALL=C.UTF-8
 exec 4>&2
 
-now_ms() { local t=${EPOCHREALTIME//[.,]/} && echo $((t / 1000)); }
-
-poll() { # SECONDS COMMAND...
-    local deadline=$(($(now_ms) + $1 * 1000))
-    shift
-    until "$@"; do
-        (($(now_ms) < deadline)) || return 1
-        sleep 0.05
-    done
-}
+source "$(dirname "$0")/common.sh"
 
 # To the script's own stderr (4), also from where the shell's notes of
 # killed players are silenced.
@@ -31,8 +22,6 @@ fail() {
     tail -n 5 "$dir/stderr.log" 2>/dev/null | grep -v '^AL lib' >&4
     exit 1
 }
-
-gone() { ! kill -0 "$pid" 2>/dev/null; }
 
 # files DIR NAME...: each file's size and checksum, or what stands there instead.
 files() {
@@ -50,12 +39,6 @@ files() {
         fi
     done
     echo "${out[*]}"
-}
-
-data() { # DIR SOURCES SETTINGS QUEUE: the three data files
-    printf '%s\r\n' "$2" >"$1/Quellpfad.wob"
-    printf '%s\r\n' "$3" >"$1/Einstellungen.wob"
-    printf '%s\r\n' "$4" >"$1/Warteliste.wob"
 }
 
 # start DIR [ARG...]: the player in DIR, through the command in the array vor.
@@ -76,7 +59,7 @@ start() {
 # counts the tracks of a long read may come and go first.
 up() {
     local w
-    ! gone || fail "ended by itself"
+    ! gone "$pid" || fail "ended by itself"
     for w in $(xdotool search --onlyvisible --pid "$pid" --name '^Tonlaterne($| >> )' 2>/dev/null); do
         wid=$w
         (($(size_of "$w" WIDTH) >= 500)) && return 0
@@ -93,7 +76,7 @@ end() {
 }
 
 ended() {
-    poll 10 gone || {
+    poll 10 gone "$pid" || {
         kill -KILL "$pid"
         fail "still running 10 s after the end"
     }
@@ -124,7 +107,7 @@ size_of() { # WINDOW WIDTH|HEIGHT: 0 for a window that is gone
     n=$(xdotool getwindowgeometry --shell "$1" 2>/dev/null | sed -n "s/^$2=//p")
     echo "${n:-0}"
 }
-taller_question_or_gone() { gone || { find_window '^Beenden\?$' && (($(size_of "$found" HEIGHT) > $1)); }; }
+taller_question_or_gone() { gone "$pid" || { find_window '^Beenden\?$' && (($(size_of "$found" HEIGHT) > $1)); }; }
 window_closed() { ! xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -qx "$1"; }
 
 # One line of the table, with what the program told on stderr.
@@ -144,7 +127,7 @@ fill() { dd if=/dev/zero of="$1/filler" bs=1k 2>/dev/null; }
 full_disk() { # HOW
     local w=$dir/voll before after height
     full "$w"
-    data "$w" "$dir/m;" 10000 a.wav/b.wav/
+    data_files "$w" "$dir/m;" 10000 a.wav/b.wav/
     fill "$w"
     before=$(files "$w" "${wob[@]}")
     start "$w"
@@ -157,7 +140,7 @@ full_disk() { # HOW
         end_ms=$(now_ms)
         xdotool windowfocus --sync "$found" key Return
         # The failed save is told in a taller question of the same caption.
-        if poll 10 taller_question_or_gone "$height" && ! gone; then
+        if poll 10 taller_question_or_gone "$height" && ! gone "$pid"; then
             told='a second question "Beenden?"'
             xdotool windowfocus --sync "$found" key Return
         fi
@@ -190,7 +173,7 @@ in_place() { # pipe|full
     for i in $(seq -w 320); do names+=("lied-$i.wav") && : >"$dir/m/lied-$i.wav"; done
     for i in 318 319 320; do ln -sf "$TL_MEDIA/tone.wav" "$dir/m/lied-$i.wav"; done
     # A queue just short of a page, which the files opened make longer.
-    data "$w" "$dir/m;" 10000 "$(printf '%s/' "${names[@]:0:314}")"
+    data_files "$w" "$dir/m;" 10000 "$(printf '%s/' "${names[@]:0:314}")"
     [[ $1 == full ]] || { rm "$w/Einstellungen.wob" && mkfifo "$w/Einstellungen.wob"; }
     fill "$w"
     chmod 555 "$w"
@@ -212,7 +195,7 @@ row_in_place_pipe() { in_place pipe; }
 row_planted_link() {
     local w=$dir/geteilt before after
     mkdir -m 1777 "$w"
-    data "$w" "$dir/m;" 10000 a.wav/
+    data_files "$w" "$dir/m;" 10000 a.wav/
     printf 'export A=1\n' >"$dir/home/.bashrc"
     rm "$w/Einstellungen.wob"
     setpriv --reuid=65534 --regid=65534 --clear-groups ln -s "$dir/home/.bashrc" "$w/Einstellungen.wob"
@@ -237,7 +220,7 @@ index_of() {
 
 row_index_link() {
     local w=$dir/i before after
-    mkdir "$w" && data "$w" "$dir/m;" 10000 a.wav/
+    mkdir "$w" && data_files "$w" "$dir/m;" 10000 a.wav/
     index_of "$w"
     chmod 1777 "$cache"
     printf 'opfer\n' >"$dir/opfer"
@@ -254,7 +237,7 @@ row_index_link() {
 
 row_index_pipe() {
     local w=$dir/p before after
-    mkdir "$w" && data "$w" "$dir/m;" 10000 a.wav/
+    mkdir "$w" && data_files "$w" "$dir/m;" 10000 a.wav/
     index_of "$w"
     mkfifo "$index"
     before="index=fifo"
@@ -269,13 +252,13 @@ row_index_pipe() {
 # A kill at any moment of the end's save: each file whole, old or new.
 row_kill_during_save() {
     local w=$dir/k i f old new leftovers=0 neu=0
-    mkdir "$w" && data "$w" "$dir/m;" 11000 a.wav/b.wav/
+    mkdir "$w" && data_files "$w" "$dir/m;" 11000 a.wav/b.wav/
     old=$(files "$w" "${wob[@]}")
     start "$w" && end TERM
     new=$(files "$w" "${wob[@]}")
     [[ $new != "$old" ]] || fail "the end changes nothing to tell old from new"
     for ((i = 0; i < ${TL_KILLS:-50}; i++)); do
-        data "$w" "$dir/m;" 11000 a.wav/b.wav/
+        data_files "$w" "$dir/m;" 11000 a.wav/b.wav/
         start "$w"
         kill -TERM "$pid"
         sleep "$(printf '0.%03d' $((RANDOM % 31)))"
@@ -297,7 +280,7 @@ row_kill_during_save() {
 row_stale_indexes() {
     local d before after
     for d in a b c; do
-        mkdir "$dir/$d" && data "$dir/$d" "$dir/m;" 10000 a.wav/
+        mkdir "$dir/$d" && data_files "$dir/$d" "$dir/m;" 10000 a.wav/
         start "$dir/$d"
         end TERM
     done
@@ -317,7 +300,7 @@ row_stale_indexes() {
 # Ten megabytes of source folders: the start reads a bounded number and says so.
 row_many_source_folders() {
     local w=$dir/q before after peak
-    mkdir "$w" && data "$w" "" 00000 /
+    mkdir "$w" && data_files "$w" "" 00000 /
     yes /nx | head -c 10000000 | tr '\n' ';' >"$w/Quellpfad.wob"
     before=$(files "$w" "${wob[@]}")
     start "$w"
@@ -339,12 +322,7 @@ rows=(full_disk_sigterm full_disk_ja full_disk_source_window in_place_full in_pl
 
 top=$(mktemp -d /tmp/tl-faults.XXXXXX)
 chmod 755 "$top"
-export XAUTHORITY=$top/xauth DISPLAY=:$TL_DISPLAY
-: >"$XAUTHORITY"
-xauth -q -f "$XAUTHORITY" add "$DISPLAY" . "$(mcookie)"
-setpriv --pdeathsig TERM Xvfb "$DISPLAY" -displayfd 3 -noreset -auth "$XAUTHORITY" \
-    -screen 0 1024x768x24 -nolisten tcp 3>"$top/display" 2>"$top/xvfb.log" &
-xvfb=$!
+start_xvfb "$top" "$top/xvfb.log"
 # A row cut short by a signal may leave its file system mounted.
 trap 'kill $xvfb 2>/dev/null; grep -o " $top/[^ ]*" /proc/mounts | xargs -r umount -l; rm -rf "$top"' EXIT
 trap 'exit 143' TERM INT

@@ -11,18 +11,7 @@
 set -euo pipefail
 export LC_ALL=C.UTF-8
 
-now_ms() { local t=${EPOCHREALTIME//[.,]/} && echo $((t / 1000)); }
-
-poll() { # SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds
-    local deadline=$(($(now_ms) + $1 * 1000))
-    shift
-    until "$@"; do
-        (($(now_ms) < deadline)) || return 1
-        sleep 0.05
-    done
-}
-
-gone() { ! kill -0 "$1" 2>/dev/null; }
+source "$(dirname "$0")/common.sh"
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/tl-faults.XXXXXX")
 pids=()
@@ -55,9 +44,7 @@ bus=$(head -n 1 "$dir/bus") nobus=unix:path=$dir/no-bus
 fresh() {
     row=$1 w=$dir/$1
     mkdir -p "$w/work" "$w/cache" "$w/home" && mkdir -m 700 "$w/run"
-    printf '%s\r\n' "$2" >"$w/work/Quellpfad.wob"
-    printf '%s\r\n' "$3" >"$w/work/Einstellungen.wob"
-    printf '%s\r\n' "$4" >"$w/work/Warteliste.wob"
+    data_files "$w/work" "$2" "$3" "$4"
 }
 
 # start BUS ARG...: the program in the row's data folder, its number into $pid.
