@@ -41,7 +41,9 @@ start_x() {
     start_xvfb "$dir" "$log/xvfb.log"
     poll 20 x_listens || fail "Xvfb did not start on $DISPLAY within 20 s"
     xdo getdisplaygeometry >/dev/null || fail "Xvfb on $DISPLAY takes no connection"
-    "$TL_CAPTIONS" >"$log/captions.log" 2>"$log/captions-errors.log" &
+    # The log is there before the first look at it, not once the spy runs.
+    : >"$log/captions.log"
+    "$TL_CAPTIONS" >>"$log/captions.log" 2>"$log/captions-errors.log" &
     spy=$!
 }
 
