@@ -3,6 +3,7 @@
 // model says what the data files and the windows hold after every step; a
 // failing journey is shrunk and printed as the steps a person would take.
 // RapidCheck prints the seed of every run; RC_PARAMS="seed=…" repeats it.
+#include "desktop/sitzungsende.h"
 #include "gui/frmeinstellungen.h"
 #include "gui/frminfo.h"
 #include "gui/frmplayer.h"
@@ -23,11 +24,15 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSessionManager>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
+#include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <map>
 #include <rapidcheck.h>
 #include <rapidcheck/state.h>
@@ -312,6 +317,11 @@ struct Programm {
         sitzung = std::make_unique<Sitzung>(std::move(fake), ordner);
         player = std::make_unique<frmPlayer>(*sitzung, dialogs);
         QObject::connect(player.get(), &frmPlayer::Programmende, [this] { beendet = true; });
+        // Wired as the program wires them.
+        QObject::connect(&sitzungsende, &Sitzungsende::ende, player.get(),
+                         &frmPlayer::ohneFrageBeenden);
+        QObject::connect(&sitzungsende, &Sitzungsende::sichern, player.get(),
+                         &frmPlayer::ohneFrageSpeichern);
         QSignalSpy geladen(player.get(), &frmPlayer::geladen);
         player->Form_Load();
         RC_ASSERT(geladen.wait());
@@ -345,6 +355,7 @@ struct Programm {
 
     QString ordner;
     FakeDialogs dialogs;
+    Sitzungsende sitzungsende;
     FakeEngine* engine = nullptr;
     std::unique_ptr<Sitzung> sitzung;
     std::unique_ptr<frmPlayer> player;
@@ -495,34 +506,53 @@ bool spielt(const Modell& m)
 }
 
 enum { Play, Pause, Next, Stop, Liedende };
-enum { SchliessenJa, SchliessenNein, BeendenJa, BeendenNein };
 const QStringList knopftexte = {u"Press Play"_s, u"Press Pause"_s, u"Press Next"_s, u"Press Stop"_s,
                                 u"Let the track play to its end"_s};
+enum { SchliessenJa, SchliessenNein, BeendenJa, BeendenNein, Signal, Abmelden };
 const QStringList enden = {
     u"Close the main window, answer Ja; if a question follows, answer [Ja|Nein], %c start again"_s,
-    u"Close the main window, answer Nein"_s, u"Choose \"Beenden\", answer Ja, %c start again"_s,
-    u"Choose \"Beenden\", answer Nein"_s};
+    u"Close the main window, answer Nein"_s,
+    u"Choose \"Beenden\", answer Ja, %c start again"_s,
+    u"Choose \"Beenden\", answer Nein"_s,
+    u"Send the player [SIGTERM|SIGINT], %c start again"_s,
+    u"Log out, and [let the logout go ahead, %c start again|cancel the logout]"_s};
+
+// What a save asking nothing writes; the names of the files it failed on.
+QStringList sichern(Modell& m)
+{
+    QStringList fehler, namen;
+    for (const int N : m.warteliste)
+        namen.append(m.lied(N).name);
+    namen += m.unsichtbar;
+    if (m.optionen[0] == u'1')
+        m.speichern(WartelisteDatei, namen.isEmpty() ? u"/"_s : teileSchreiben(namen, u'/'),
+                    &fehler);
+    m.speichern(EinstellungenDatei, m.optionen, &fehler);
+    // An open source-paths window saves its list with the rest.
+    if (m.offen[Pfade])
+        m.quellpfade = m.liste;
+    if (m.offen[Pfade] || m.quellpfadeOffen) {
+        QStringList quelle;
+        m.speichern(QuellpfadDatei, teileSchreiben(m.quellpfade, u';'), &quelle);
+        m.quellpfadeOffen = !quelle.isEmpty();
+        fehler += quelle;
+    }
+    return fehler;
+}
 
 void ende(Modell& m, const Schritt& x)
 {
-    ++m.fragen;
-    if (x.n == SchliessenNein || x.n == BeendenNein)
+    if (x.n == Signal || x.n == Abmelden) {
+        // Nobody is there to answer: what can be saved is, and the run ends
+        // unless the logout is cancelled.
+        sichern(m);
+        if (x.n == Abmelden && !x.ja)
+            return;
+    } else if (++m.fragen, x.n == SchliessenNein || x.n == BeendenNein) {
         return;
-    if (x.n == SchliessenJa) {
-        QStringList fehler, namen;
-        for (const int N : m.warteliste)
-            namen.append(m.lied(N).name);
-        namen += m.unsichtbar;
-        if (m.optionen[0] == u'1')
-            m.speichern(WartelisteDatei, namen.isEmpty() ? u"/"_s : teileSchreiben(namen, u'/'),
-                        &fehler);
-        m.speichern(EinstellungenDatei, m.optionen, &fehler);
-        // An open source-paths window saves its list with the rest.
-        if (m.offen[Pfade] || m.quellpfadeOffen)
-            m.speichern(QuellpfadDatei,
-                        teileSchreiben(m.offen[Pfade] ? m.liste : m.quellpfade, u';'), &fehler);
-        m.nichtGespeichert = fehler;
-        if (!fehler.isEmpty() && (++m.fragen, !x.ja))
+    } else if (x.n == SchliessenJa) {
+        m.nichtGespeichert = sichern(m);
+        if (!m.nichtGespeichert.isEmpty() && (++m.fragen, !x.ja))
             return;
     }
     m.wechseln(x.w);
@@ -532,16 +562,28 @@ void ende(Modell& m, const Schritt& x)
 void beenden(const Modell& vorher, Programm& p, const Schritt& x)
 {
     p.dialogs.answers = {x.n == SchliessenJa || x.n == BeendenJa, x.ja};
-    if (x.n == SchliessenJa || x.n == SchliessenNein)
+    if (x.n == SchliessenJa || x.n == SchliessenNein) {
         p.player->close();
-    else
+    } else if (x.n == Signal) {
+        RC_ASSERT(std::raise(x.ja ? SIGTERM : SIGINT) == 0);
+        RC_ASSERT(QTest::qWaitFor([&] { return p.beendet; }));
+    } else if (x.n == Abmelden) {
+        Q_EMIT qApp->commitDataRequest(*qApp->findChild<QSessionManager*>());
+        if (x.ja) {
+            QEvent weiter(QEvent::Quit);
+            QCoreApplication::sendEvent(qApp, &weiter);
+        }
+    } else {
         p.menu(u"Beenden"_s);
+    }
     const Modell nachher = x.nextState(vorher);
     if (x.n == SchliessenJa && !nachher.nichtGespeichert.isEmpty())
         for (const QString& datei : dateien)
             RC_ASSERT(p.dialogs.questions.last().contains(datei + u':') ==
                       nachher.nichtGespeichert.contains(datei));
     if (p.beendet) {
+        // The close that a session manager sends after the end asks nothing.
+        RC_ASSERT(p.player->close());
         p.wechseln(x.w);
         p.starten();
         RC_ASSERT(p.minimiert == (nachher.optionen[3] == u'1'));
@@ -751,7 +793,7 @@ const Art arten[] = {
      },
      u"%w", &knopftexte},
     {// one of the three ends, and a start after it
-     [](const Modell&, int n) { return n < 4; }, ende, beenden, u"%w", &enden},
+     [](const Modell&, int n) { return n < 6; }, ende, beenden, u"%w", &enden},
 };
 constexpr int anzahlArten = int(std::size(arten));
 
@@ -818,7 +860,8 @@ private Q_SLOTS:
         // The offscreen windows cannot be raised or sized by hints; that is no news.
         static const QtMessageHandler weiter = qInstallMessageHandler(nullptr);
         qInstallMessageHandler([](QtMsgType t, const QMessageLogContext& c, const QString& text) {
-            if (!text.startsWith(u"This plugin does not support"))
+            if (!text.startsWith(u"This plugin does not support") &&
+                !text.startsWith(u"Tonlaterne: nicht gespeichert"))
                 weiter(t, c, text);
         });
     }
@@ -827,6 +870,9 @@ private Q_SLOTS:
     {
         const bool ok = rc::check("a user's evening", [] {
             const QTemporaryDir dir;
+            // QTemporaryDir cannot name the file that is no UTF-8 to remove it.
+            const auto weg =
+                qScopeGuard([&] { std::filesystem::remove_all(dir.path().toStdString()); });
             Modell m;
             m.ordner = dir.path();
             m.inhalt[QuellpfadDatei] = m.pfad(u"M;\r\n"_s).toUtf8();
