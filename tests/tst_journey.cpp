@@ -443,6 +443,8 @@ void pruefen(const Modell& m, Programm& p)
     const auto panel = [&](const QString& name) { return s(p.player->StatusBar->panelText(name)); };
     RC_ASSERT(panel(u"Modus"_s) == s(m.modus));
     RC_ASSERT(panel(u"Tracks"_s) == std::to_string(m.bibliothek.size()) + " Lieder");
+    RC_ASSERT(panel(u"Zufall"_s) == (m.zufall ? "Ein" : "Aus"));
+    RC_ASSERT(p.player->cmdKeinzufall->isVisible() == m.zufall);
     if (m.auswahl >= 0)
         RC_ASSERT(s(p.player->LIST1->currentText()) == s(m.lied(m.auswahl).text()));
     if (!m.modus.isEmpty() && m.aktuell >= 0)
