@@ -2,6 +2,7 @@
 // gives, whatever changed in between.
 #include "core/bibliothek.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -18,10 +19,40 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
+void datei(const NativePath& pfad)
+{
+    ::close(::open(pfad.c_str(), O_CREAT | O_WRONLY, 0644));
+}
+
+// R and S are the source folders, T holds a link's target. The tree's times
+// are trusted once the clock has moved on from its last change; those of a
+// change in the same tick as a read are not.
 struct Baum {
-    Baum() = default;
-    Baum(const Baum&) = delete;
-    Baum& operator=(const Baum&) = delete;
+    Baum()
+    {
+        for (const char* ordner : {"R/A/Sub", "R/B", "R/Z", "R/leer", "S", "T"})
+            fs::create_directories(*this / ordner);
+        for (const char* name : {"R/A/a.mp3", "R/A/b#.txt", "R/A/notiz.txt", "R/A/Sub/s.MP3",
+                                 "R/B/b.mp3", "R/B/Grüße #2.wav", "R/B/ß.mid", "R/r.mp3",
+                                 "R/Z/\xff\xfe.mp3", "R/Z/z.avi", "S/s1.mp3", "S/a.mp3"})
+            datei(*this / name);
+        // A link to a folder through a link outside the tree, a link to a file, a
+        // link back up and one to nowhere.
+        fs::create_directory_symlink(*this / "R/A/Sub", *this / "T/ziel");
+        fs::create_directory_symlink(*this / "T/ziel", *this / "R/Link");
+        fs::create_symlink(*this / "R/A/a.mp3", *this / "R/fl.mp3");
+        fs::create_directory_symlink(*this / "R", *this / "R/A/zurueck");
+        fs::create_symlink(*this / "R/nirgends", *this / "R/kaputt.mp3");
+        datei(*this / "zuletzt");
+        struct stat st {
+        };
+        ::stat((*this / "zuletzt").c_str(), &st);
+        timespec jetzt{};
+        QTRY_VERIFY((::clock_gettime(CLOCK_REALTIME_COARSE, &jetzt),
+                     std::pair(jetzt.tv_sec, jetzt.tv_nsec) >
+                         std::pair(st.st_ctim.tv_sec, st.st_ctim.tv_nsec)));
+    }
+    Q_DISABLE_COPY_MOVE(Baum)
     // QTemporaryDir cannot name every file of it to remove it.
     ~Baum()
     {
@@ -29,21 +60,16 @@ struct Baum {
         fs::remove_all(wurzel, egal);
     }
 
-    NativePath wurzel; // R and S below it are the source folders, T holds a link's target
-    QStringList pfade;
+    QTemporaryDir dir;
+    NativePath wurzel = QFile::encodeName(dir.path()).toStdString();
+    QStringList pfade{dir.filePath(u"R"_s), dir.filePath(u"S/"_s)};
     bool alleDateien = false;
-    QString datenordner;
 
     NativePath operator/(const char* name) const { return wurzel + '/' + name; }
-    QString index() const { return Bibliothek::indexDatei(datenordner, pfade, alleDateien); }
+    QString index() const { return Bibliothek::indexDatei(dir.path(), pfade, alleDateien); }
 };
 
 using Aenderung = std::function<void(Baum&)>;
-
-void datei(const NativePath& pfad)
-{
-    ::close(::open(pfad.c_str(), O_CREAT | O_WRONLY, 0644));
-}
 
 // Everything that a start shows of the library.
 struct Bild {
@@ -74,49 +100,6 @@ Bild starten(const Baum& baum, bool mitIndex, int* gelesen = nullptr)
     return bild;
 }
 
-std::int64_t ctimeNs(const NativePath& pfad)
-{
-    struct stat st {
-    };
-    ::stat(pfad.c_str(), &st);
-    return st.st_ctim.tv_sec * 1'000'000'000LL + st.st_ctim.tv_nsec;
-}
-
-// The times of a change in the same tick of the clock as a read are not
-// trusted; the tree's are, once the clock has moved on.
-bool uhrWeiter(const NativePath& zuletzt)
-{
-    timespec jetzt{};
-    ::clock_gettime(CLOCK_REALTIME_COARSE, &jetzt);
-    return jetzt.tv_sec * 1'000'000'000LL + jetzt.tv_nsec > ctimeNs(zuletzt);
-}
-
-void baumAnlegen(Baum& baum, const QTemporaryDir& dir)
-{
-    baum.wurzel = QFile::encodeName(dir.path()).toStdString();
-    baum.datenordner = dir.path();
-    for (const char* ordner : {"R/A/Sub", "R/B", "R/Z", "R/leer", "S", "T"})
-        fs::create_directories(baum / ordner);
-    for (const char* name : {"R/A/a.mp3", "R/A/b#.txt", "R/A/notiz.txt", "R/A/Sub/s.MP3",
-                             "R/B/b.mp3", "R/B/Grüße #2.wav", "R/B/ß.mid", "R/r.mp3",
-                             "R/Z/\xff\xfe.mp3", "R/Z/z.avi", "S/s1.mp3", "S/a.mp3"})
-        datei(baum / name);
-    // A link to a folder through a link outside the tree, a link to a file, a
-    // link back up and one to nowhere.
-    fs::create_directory_symlink(baum / "R/A/Sub", baum / "T/ziel");
-    fs::create_directory_symlink(baum / "T/ziel", baum / "R/Link");
-    fs::create_symlink(baum / "R/A/a.mp3", baum / "R/fl.mp3");
-    fs::create_directory_symlink(baum / "R", baum / "R/A/zurueck");
-    fs::create_symlink(baum / "R/nirgends", baum / "R/kaputt.mp3");
-    baum.pfade = {QFile::decodeName(QByteArray::fromStdString(baum / "R")),
-                  QFile::decodeName(QByteArray::fromStdString(baum / "S/"))};
-}
-
-void umbenennen(const NativePath& von, const NativePath& nach)
-{
-    fs::rename(von, nach);
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Aenderung)
@@ -142,17 +125,13 @@ private Q_SLOTS:
             << Aenderung([](Baum& b) { datei(b / "R/A/Sub/t.mp3"); });
         // The link to it dangles now, and the folder of the link did not change.
         QTest::newRow("file removed") << Aenderung([](Baum& b) { fs::remove(b / "R/A/a.mp3"); });
-        QTest::newRow("file renamed")
-            << Aenderung([](Baum& b) { umbenennen(b / "R/B/b.mp3", b / "R/B/c.mp3"); });
         QTest::newRow("folder added") << Aenderung([](Baum& b) {
             fs::create_directories(b / "R/C/D");
             datei(b / "R/C/D/d.mp3");
         });
         QTest::newRow("folder removed") << Aenderung([](Baum& b) { fs::remove_all(b / "R/B"); });
-        QTest::newRow("folder renamed")
-            << Aenderung([](Baum& b) { umbenennen(b / "R/B", b / "R/0B"); });
         QTest::newRow("folder moved")
-            << Aenderung([](Baum& b) { umbenennen(b / "R/A/Sub", b / "R/Z/Sub"); });
+            << Aenderung([](Baum& b) { fs::rename(b / "R/A/Sub", b / "R/Z/Sub"); });
         QTest::newRow("empty folder gets a file")
             << Aenderung([](Baum& b) { datei(b / "R/leer/l.mp3"); });
         QTest::newRow("folder replaced by a file") << Aenderung([](Baum& b) {
@@ -180,14 +159,9 @@ private Q_SLOTS:
             << Aenderung([](Baum& b) { datei(b / "R/nirgends"); });
         QTest::newRow("source folder added")
             << Aenderung([](Baum& b) { b.pfade.prepend(QString::fromStdString(b / "R/B")); });
-        QTest::newRow("source folder removed") << Aenderung([](Baum& b) { b.pfade.removeLast(); });
         QTest::newRow("source folder missing")
             << Aenderung([](Baum& b) { fs::remove_all(b / "S"); });
         QTest::newRow("extension rule flipped") << Aenderung([](Baum& b) { b.alleDateien = true; });
-        QTest::newRow("index truncated") << Aenderung([](Baum& b) {
-            QFile f(b.index());
-            QVERIFY(f.resize(f.size() / 2));
-        });
         QTest::newRow("index garbled") << Aenderung([](Baum& b) {
             QFile f(b.index());
             QVERIFY(f.open(QIODevice::ReadWrite));
@@ -198,16 +172,6 @@ private Q_SLOTS:
             f.seek(stelle);
             f.write("q", 1);
         });
-        QTest::newRow("index from another version") << Aenderung([](Baum& b) {
-            QFile f(b.index());
-            QVERIFY(f.open(QIODevice::ReadWrite));
-            f.seek(8);
-            f.write("\x02", 1);
-        });
-        QTest::newRow("index empty") << Aenderung([](Baum& b) {
-            QFile f(b.index());
-            QVERIFY(f.resize(0));
-        });
         QTest::newRow("index unreadable") << Aenderung([](Baum& b) {
             QVERIFY(QFile::remove(b.index()));
             QVERIFY(QDir().mkdir(b.index()));
@@ -217,11 +181,7 @@ private Q_SLOTS:
     void sameAsAWholeWalk()
     {
         QFETCH(Aenderung, aenderung);
-        QTemporaryDir dir;
         Baum baum;
-        baumAnlegen(baum, dir);
-        datei(baum / "zuletzt");
-        QTRY_VERIFY(uhrWeiter(baum / "zuletzt"));
         const Bild erster = starten(baum, true);
         QCOMPARE(erster, starten(baum, false));
         QVERIFY(QFileInfo::exists(baum.index()));
@@ -239,11 +199,7 @@ private Q_SLOTS:
     // Only the folders that changed are read again.
     void onlyChangedFoldersRead()
     {
-        QTemporaryDir dir;
         Baum baum;
-        baumAnlegen(baum, dir);
-        datei(baum / "zuletzt");
-        QTRY_VERIFY(uhrWeiter(baum / "zuletzt"));
         int gelesen = -1;
         starten(baum, true, &gelesen);
         QVERIFY(gelesen > 5);
@@ -262,11 +218,7 @@ private Q_SLOTS:
     // times after the change, as a coarse clock gives them.
     void changeInTheTickOfTheRead()
     {
-        QTemporaryDir dir;
         Baum baum;
-        baumAnlegen(baum, dir);
-        datei(baum / "zuletzt");
-        QTRY_VERIFY(uhrWeiter(baum / "zuletzt"));
         {
             Bibliothek b;
             b.setOrdnerLeser([&](const NativePath& ordner) {
