@@ -48,25 +48,20 @@ class CoreTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void readNeverHangsAndSaveSaysWhy()
+    // A file without a line end is cut off, not read until memory runs out; a
+    // pipe is not waited for. A folder that takes no new file has its files
+    // written in place, if they are regular files.
+    void readAndSaveNeverHang()
     {
-        // A file without a line end is cut off, not read until memory runs
-        // out; a pipe is not waited for.
         Ordner o;
         QVERIFY(QFile(o.write(u"lang.wob"_s)).resize(64 * 1024 * 1024));
         QVERIFY(Lesen(o.path(u"lang.wob"_s)).size() < 17 * 1024 * 1024);
-        QCOMPARE(::mkfifo(QFile::encodeName(o.path(u"rohr.wob"_s)).constData(), 0600), 0);
-        QCOMPARE(Lesen(o.path(u"rohr.wob"_s)), QString());
+        const QString datei = o.write(u"d/a.wob"_s, "alt\r\n");
+        QCOMPARE(::mkfifo(QFile::encodeName(o.path(u"d/rohr.wob"_s)).constData(), 0600), 0);
+        QCOMPARE(Lesen(o.path(u"d/rohr.wob"_s)), QString());
         QString grund;
         QVERIFY(!Speichern(u"x"_s, o.path(u"fehlt/a.wob"_s), &grund));
         QVERIFY(grund.startsWith(u"Der Ordner "_s));
-    }
-
-    void saveInAReadOnlyFolder()
-    {
-        Ordner o;
-        const QString datei = o.write(u"d/a.wob"_s, "alt\r\n");
-        QCOMPARE(::mkfifo(QFile::encodeName(o.path(u"d/rohr.wob"_s)).constData(), 0600), 0);
         QFile::setPermissions(o.path(u"d"_s), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         // Root passes by permissions; without that power for a moment, as a user.
         __user_cap_header_struct kopf{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -81,8 +76,6 @@ private Q_SLOTS:
         QVERIFY(!QFile(o.path(u"d/b.wob"_s)).open(QIODevice::WriteOnly));
         QVERIFY(Speichern(u"neu"_s, datei));
         QCOMPARE(o.read(u"d/a.wob"_s), "neu\r\n"_ba);
-        // In place only into a regular file, and a pipe is not waited for.
-        QString grund;
         QVERIFY(!Speichern(u"neu"_s, o.path(u"d/rohr.wob"_s), &grund));
         QCOMPARE(grund, u"An ihrer Stelle steht keine gewöhnliche Datei."_s);
     }
@@ -134,25 +127,13 @@ private Q_SLOTS:
         const QStringList files =
             u"Lied.mp3 Notiz.txt a#b.MID x.Wav mp3 clip.mp3.jpg film.AVI v.mpg w.wma"_s.split(u' ');
         Ordner o;
-        Bibliothek alle;
-        fill(alle, o, files);
-        QCOMPARE(alle.size(), files.size());
         Bibliothek medien;
         fill(medien, o, files, false);
         QCOMPARE(names(medien).join(u' '), u"a#b.MID film.AVI Lied.mp3 v.mpg w.wma x.Wav"_s);
     }
 
-    void walkLikeOneReader_data()
-    {
-        QTest::addColumn<int>("threads");
-        QTest::newRow("one reader") << 1;
-        QTest::newRow("two readers") << 2;
-        QTest::newRow("eight readers") << 8;
-    }
-
     void walkLikeOneReader()
     {
-        QFETCH(int, threads);
         namespace fs = std::filesystem;
         Ordner o;
         const NativePath r = QFile::encodeName(o.path(u"R"_s)).toStdString();
@@ -170,7 +151,6 @@ private Q_SLOTS:
                                             "/\xef\xbb\xbfzu.mp3"};
         for (const NativePath& file : order)
             leer(file.starts_with("/B/") ? other + file.substr(2) : r + file);
-        fs::create_directories(r + "/Weg/w");
         fs::create_directory_symlink(r, r + "/A/zurueck");
         fs::create_directory_symlink(r + "/A", r + "/A/selbst");
         fs::create_directory_symlink(other, r + "/B");
@@ -185,18 +165,20 @@ private Q_SLOTS:
         };
 
         // A folder named twice is read twice, with one separator either way.
-        std::vector<NativePath> seen;
-        walkFolders(
-            {r + "/", r + "/fehlt", r},
-            [&](const NativePath& folder, std::vector<NativePath>& files) {
-                for (const NativePath& file : files)
-                    seen.push_back(joinPath(folder, file).substr(r.size()));
-            },
-            read, threads);
         std::vector<NativePath> twice = order;
         twice.insert(twice.end(), order.begin(), order.end());
-        QCOMPARE(seen, twice);
-
+        for (const int threads : {1, 2, 8}) {
+            fs::create_directories(r + "/Weg/w");
+            std::vector<NativePath> seen;
+            walkFolders(
+                {r + "/", r + "/fehlt", r},
+                [&](const NativePath& folder, std::vector<NativePath>& files) {
+                    for (const NativePath& file : files)
+                        seen.push_back(joinPath(folder, file).substr(r.size()));
+                },
+                read, threads);
+            QCOMPARE(seen, twice);
+        }
         // QTemporaryDir cannot name them to remove them.
         fs::remove_all(r);
     }
@@ -267,11 +249,7 @@ private Q_SLOTS:
         // Unknown names go; a name takes its first entry, keeps its tab and
         // counts after the last "/" too.
         w.WartelisteWiederherstellen(u"weg.mp3//\tTab.wav/a.mp3/x#1#y.mid"_s);
-        QStringList texts;
-        for (int i = 0; i < w.Wartend(); ++i)
-            texts.append(w.data(w.index(i)).toString());
-        QCOMPARE(texts,
-                 (QStringList{u"\tTab.wav   #1#"_s, u"a.mp3   #0#"_s, u"x#1#y.mid   #4#"_s}));
+        QCOMPARE((std::vector{w.nummer(0), w.nummer(1), w.nummer(2)}), (std::vector{1, 0, 4}));
         // A line break would end the line there, and every name after it.
         QCOMPARE(b.name(3), u"b\nc.mp3"_s);
         w.einfuegen(1, 3);
@@ -289,7 +267,6 @@ private Q_SLOTS:
         // An empty picture: a track without a cover.
         const auto cover = [](const char* bild) {
             MediaEngine::Tags tags;
-            tags.title = u"Lied"_s;
             tags.cover = bild;
             tags.coverType = u"image/png"_s;
             return tags;
@@ -314,15 +291,12 @@ private Q_SLOTS:
     // A search starts from the last one's hits when it can, and runs side by
     // side on the cores: whatever came before, it finds what every word held
     // finds. "+" inserts an entry in the middle, "=" waits for the index.
+    // Typing on letter by letter, and the letter case, fuzz_suchen takes apart.
     void searchFindsWhatTheWordsFind_data()
     {
         QTest::addColumn<QStringList>("schritte");
-        QTest::newRow("typing on")
-            << QStringList{u"="_s, u"m"_s, u"mü"_s, u"MÜLL"_s, u"müll s"_s, u"müll straße 7"_s};
         QTest::newRow("back and on") << QStringList{u"="_s, u"straße 7"_s, u"straße"_s, u"ss"_s,
                                                     u"ẞ"_s, u"a"_s,        u" "_s,      u" a "_s};
-        QTest::newRow("a word within")
-            << QStringList{u"="_s, u"ll"_s, u"müller"_s, u"ll 1"_s, u"σ"_s, u"ΣΊΣΥΦΟΣ"_s};
         QTest::newRow("inserts between")
             << QStringList{u"="_s,      u"müll"_s,          u"+Müllabfuhr.mp3"_s, u"müll"_s,
                            u"müll a"_s, u"+MÜLLER A.mp3"_s, u"müll a"_s};
