@@ -71,29 +71,19 @@ struct Baum {
 
 using Aenderung = std::function<void(Baum&)>;
 
-// Everything that a start shows of the library.
-struct Bild {
-    QStringList texte; // by N
-    std::vector<NativePath> pfade;
-    std::vector<int> nummern;  // in sorted order
-    std::vector<int> nachPfad; // the entry that each entry's path finds
-    bool operator==(const Bild&) const = default;
-};
-
-Bild starten(const Baum& baum, bool mitIndex, int* gelesen = nullptr)
+// Everything that a start shows of the library: by N, its entry's text and
+// path, its place in the sorted list and the entry that its path finds.
+QStringList starten(const Baum& baum, bool mitIndex, int* gelesen = nullptr)
 {
     Bibliothek b;
     b.AlleDateienAusAllenPfadenEinlesen(baum.pfade, baum.alleDateien,
                                         mitIndex ? baum.index() : QString());
     b.ListeÜbertragen();
-    Bild bild;
-    for (int N = 0; N < b.size(); ++N) {
-        // A deep copy: the text is a view into b, which goes at the end.
-        bild.texte.append(QStringView(b.text(N)).toString());
-        bild.pfade.push_back(b.pfad(N));
-        bild.nummern.push_back(b.nummer(N));
-        bild.nachPfad.push_back(b.nummerVon(b.pfad(N)));
-    }
+    QStringList bild;
+    for (int N = 0; N < b.size(); ++N)
+        bild.append(u"%1 | %2 | %3 | %4"_s.arg(b.text(N), QString::fromLatin1(b.pfad(N)),
+                                               QString::number(b.ListennummerErmitteln(N)),
+                                               QString::number(b.nummerVon(b.pfad(N)))));
     if (gelesen)
         *gelesen = b.ordnerGelesen();
     b.indexSpeichern(); // done before b goes
@@ -125,10 +115,6 @@ private Q_SLOTS:
             << Aenderung([](Baum& b) { datei(b / "R/A/Sub/t.mp3"); });
         // The link to it dangles now, and the folder of the link did not change.
         QTest::newRow("file removed") << Aenderung([](Baum& b) { fs::remove(b / "R/A/a.mp3"); });
-        QTest::newRow("folder added") << Aenderung([](Baum& b) {
-            fs::create_directories(b / "R/C/D");
-            datei(b / "R/C/D/d.mp3");
-        });
         QTest::newRow("folder removed") << Aenderung([](Baum& b) { fs::remove_all(b / "R/B"); });
         QTest::newRow("folder moved")
             << Aenderung([](Baum& b) { fs::rename(b / "R/A/Sub", b / "R/Z/Sub"); });
@@ -182,40 +168,25 @@ private Q_SLOTS:
     {
         QFETCH(Aenderung, aenderung);
         Baum baum;
-        const Bild erster = starten(baum, true);
+        const QStringList erster = starten(baum, true);
         QCOMPARE(erster, starten(baum, false));
         QVERIFY(QFileInfo::exists(baum.index()));
 
         aenderung(baum);
         if (QTest::currentTestFailed())
             return;
-        const Bild ganz = starten(baum, false);
+        const QStringList ganz = starten(baum, false);
         QCOMPARE(starten(baum, true), ganz);
         // And the index that this start wrote, at the next.
         QCOMPARE(starten(baum, true), ganz);
-        QVERIFY(ganz.texte.size() > 3);
+        QVERIFY(ganz.size() > 3);
     }
 
-    // Only the folders that changed are read again.
-    void onlyChangedFoldersRead()
-    {
-        Baum baum;
-        int gelesen = -1;
-        starten(baum, true, &gelesen);
-        QVERIFY(gelesen > 5);
-        starten(baum, true, &gelesen);
-        QCOMPARE(gelesen, 0);
-        datei(baum / "R/B/neu.mp3");
-        const Bild bild = starten(baum, true, &gelesen);
-        // R/B, and the link back up, whose files no read has looked at.
-        QCOMPARE(gelesen, 2);
-        QCOMPARE(bild, starten(baum, false));
-    }
     // A file that joins a folder just after the read listed it, in the same
     // tick of a coarse clock, leaves the folder's times as the read saw them:
-    // the next start reads that folder again all the same. This kernel stamps
-    // a change after a look at the times finer, so the read is given the
-    // times after the change, as a coarse clock gives them.
+    // the next start reads that folder again all the same, and only that one.
+    // This kernel stamps a change after a look at the times finer, so the read
+    // is given the times after the change, as a coarse clock gives them.
     void changeInTheTickOfTheRead()
     {
         Baum baum;
@@ -233,7 +204,12 @@ private Q_SLOTS:
             b.ListeÜbertragen();
             b.indexSpeichern();
         }
-        QCOMPARE(starten(baum, true), starten(baum, false));
+        int gelesen = -1;
+        QCOMPARE(starten(baum, true, &gelesen), starten(baum, false));
+        // R/B, and the link back up, whose files no read has looked at.
+        QCOMPARE(gelesen, 2);
+        starten(baum, true, &gelesen);
+        QCOMPARE(gelesen, 0);
     }
 };
 

@@ -29,13 +29,6 @@ void verweis(const QString& ziel, const QString& pfad, uid_t besitzer)
     QCOMPARE(::lchown(nativ(pfad).constData(), besitzer, besitzer), 0);
 }
 
-void alterSetzen(const QString& pfad, int tage)
-{
-    const timespec zeiten[2] = {{::time(nullptr) - tage * 24 * 3600, 0},
-                                {::time(nullptr) - tage * 24 * 3600, 0}};
-    QCOMPARE(::utimensat(AT_FDCWD, nativ(pfad).constData(), zeiten, AT_SYMLINK_NOFOLLOW), 0);
-}
-
 } // namespace
 
 class DateienTest : public QObject
@@ -125,7 +118,8 @@ private Q_SLOTS:
         const QString marke = o.path(u"cache/bibliothek-0123.ordner"_s);
         if (markiert)
             o.write(u"cache/bibliothek-0123.ordner"_s, nativ(o.path()));
-        alterSetzen(markiert ? marke : index, tage);
+        const timespec zeit{::time(nullptr) - tage * 24 * 3600, 0}, zeiten[2] = {zeit, zeit};
+        QCOMPARE(::utimensat(AT_FDCWD, nativ(markiert ? marke : index), zeiten, 0), 0);
 
         beimStartAufraeumen(o.path(u"cache/bibliothek-4567-abcd"_s), o.path(u"daten"_s));
 
