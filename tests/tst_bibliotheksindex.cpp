@@ -44,13 +44,11 @@ struct Baum {
         fs::create_directory_symlink(*this / "R", *this / "R/A/zurueck");
         fs::create_symlink(*this / "R/nirgends", *this / "R/kaputt.mp3");
         datei(*this / "zuletzt");
-        struct stat st {
-        };
-        ::stat((*this / "zuletzt").c_str(), &st);
+        const FolderStamp zuletzt = stampOf(wurzel).value();
         timespec jetzt{};
         QTRY_VERIFY((::clock_gettime(CLOCK_REALTIME_COARSE, &jetzt),
-                     std::pair(jetzt.tv_sec, jetzt.tv_nsec) >
-                         std::pair(st.st_ctim.tv_sec, st.st_ctim.tv_nsec)));
+                     std::pair<std::int64_t, std::int64_t>(jetzt.tv_sec, jetzt.tv_nsec) >
+                         std::pair(zuletzt.ctime, zuletzt.ctimeNs)));
     }
     Q_DISABLE_COPY_MOVE(Baum)
     // QTemporaryDir cannot name every file of it to remove it.
@@ -120,10 +118,6 @@ private Q_SLOTS:
             << Aenderung([](Baum& b) { fs::rename(b / "R/A/Sub", b / "R/Z/Sub"); });
         QTest::newRow("empty folder gets a file")
             << Aenderung([](Baum& b) { datei(b / "R/leer/l.mp3"); });
-        QTest::newRow("folder replaced by a file") << Aenderung([](Baum& b) {
-            fs::remove_all(b / "R/Z");
-            datei(b / "R/Z");
-        });
         QTest::newRow("modification time set back") << Aenderung([](Baum& b) {
             struct stat vorher {
             };
@@ -137,14 +131,8 @@ private Q_SLOTS:
             fs::remove(b / "T/ziel");
             fs::create_directory_symlink(b / "R/B", b / "T/ziel");
         });
-        QTest::newRow("link now to a file") << Aenderung([](Baum& b) {
-            fs::remove(b / "T/ziel");
-            fs::create_symlink(b / "R/r.mp3", b / "T/ziel");
-        });
         QTest::newRow("dangling link finds its target")
             << Aenderung([](Baum& b) { datei(b / "R/nirgends"); });
-        QTest::newRow("source folder added")
-            << Aenderung([](Baum& b) { b.pfade.prepend(QString::fromStdString(b / "R/B")); });
         QTest::newRow("source folder missing")
             << Aenderung([](Baum& b) { fs::remove_all(b / "S"); });
         QTest::newRow("extension rule flipped") << Aenderung([](Baum& b) { b.alleDateien = true; });

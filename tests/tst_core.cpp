@@ -80,21 +80,15 @@ private Q_SLOTS:
         QCOMPARE(grund, u"An ihrer Stelle steht keine gewöhnliche Datei."_s);
     }
 
-    void optionsLine_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("missing") << QString() << u"00000"_s;
-        QTest::newRow("too short") << u"11"_s << u"11000"_s;
-        QTest::newRow("not digits") << u"1x-1 "_s << u"10010"_s;
-        QTest::newRow("other digits") << u"29000"_s << u"29000"_s;
-        QTest::newRow("long") << u"111110000"_s << u"11111"_s;
-    }
-
+    // Missing, too short, not digits, other digits, too long.
     void optionsLine()
     {
-        QFETCH(QString, line);
-        QTEST(Optionen::ausZeile(line).zeile(), "stored");
+        for (const auto& [zeile, gespeichert] : {std::pair{u""_s, u"00000"_s},
+                                                 {u"11"_s, u"11000"_s},
+                                                 {u"1x-1 "_s, u"10010"_s},
+                                                 {u"29000"_s, u"29000"_s},
+                                                 {u"111110000"_s, u"11111"_s}})
+            QCOMPARE(Optionen::ausZeile(zeile).zeile(), gespeichert);
     }
 
     void sourcePaths_data()
@@ -196,10 +190,8 @@ private Q_SLOTS:
     }
 
     // A path finds its entry as the walk spelt it from a source named with a
-    // separator, through a link when its folder's identity comes along, and
-    // never by the mark that shows bytes that are no UTF-8. The journeys hand
-    // over files by such bytes, through the real folder of a linked source,
-    // and new ones.
+    // separator, through a link with its folder's identity, never by the mark
+    // for bytes that are no UTF-8. The journeys hand over other cases.
     void pathFindsItsEntry()
     {
         Ordner o;
