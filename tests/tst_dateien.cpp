@@ -17,16 +17,11 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-QByteArray nativ(const QString& pfad)
-{
-    return QFile::encodeName(pfad);
-}
-
 // A symbolic link owned by `besitzer`.
 void verweis(const QString& ziel, const QString& pfad, uid_t besitzer)
 {
     QVERIFY(QFile::link(ziel, pfad));
-    QCOMPARE(::lchown(nativ(pfad).constData(), besitzer, besitzer), 0);
+    QCOMPARE(::lchown(QFile::encodeName(pfad), besitzer, besitzer), 0);
 }
 
 } // namespace
@@ -64,9 +59,9 @@ private Q_SLOTS:
             QSKIP("a link of another user needs root to plant");
         Ordner o;
         const QString f = o.path(u"f"_s);
-        ::chmod(nativ(o.write(u"ziel"_s, "alt")).constData(), 0640);
+        ::chmod(QFile::encodeName(o.write(u"ziel"_s, "alt")), 0640);
         if (steht == u"datei"_s)
-            ::chmod(nativ(o.write(u"f"_s, "alt")).constData(), 0640);
+            ::chmod(QFile::encodeName(o.write(u"f"_s, "alt")), 0640);
         else if (steht == u"eigener Verweis"_s)
             verweis(o.path(u"ziel"_s), f, ::geteuid());
         else if (fremd) {
@@ -89,7 +84,7 @@ private Q_SLOTS:
         if (!neuIn.isEmpty()) {
             QCOMPARE(o.read(neuIn), "neu"_ba);
             struct stat st;
-            QCOMPARE(::stat(nativ(o.path(neuIn)).constData(), &st), 0);
+            QCOMPARE(::stat(QFile::encodeName(o.path(neuIn)), &st), 0);
             QCOMPARE(int(st.st_mode & 07777), daten ? 0640 : 0600);
             QCOMPARE(QFileInfo(f).isSymLink(), daten && steht == u"eigener Verweis"_s);
         }
@@ -117,9 +112,9 @@ private Q_SLOTS:
         const QString index = o.write(u"cache/bibliothek-0123-abcd"_s, "index");
         const QString marke = o.path(u"cache/bibliothek-0123.ordner"_s);
         if (markiert)
-            o.write(u"cache/bibliothek-0123.ordner"_s, nativ(o.path()));
+            o.write(u"cache/bibliothek-0123.ordner"_s, QFile::encodeName(o.path()));
         const timespec zeit{::time(nullptr) - tage * 24 * 3600, 0}, zeiten[2] = {zeit, zeit};
-        QCOMPARE(::utimensat(AT_FDCWD, nativ(markiert ? marke : index), zeiten, 0), 0);
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(markiert ? marke : index), zeiten, 0), 0);
 
         beimStartAufraeumen(o.path(u"cache/bibliothek-4567-abcd"_s), o.path(u"daten"_s));
 
