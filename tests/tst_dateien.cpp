@@ -30,8 +30,7 @@ class DateienTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    // A folder in a data file's place, a failed write and a planted link of
-    // another user meet the journeys and the fault suite.
+    // A folder in a data file's place and a failed write meet the journeys.
     void replace_data()
     {
         QTest::addColumn<bool>("daten");
@@ -110,9 +109,8 @@ private Q_SLOTS:
         QFETCH(int, tage);
         Ordner o;
         const QString index = o.write(u"cache/bibliothek-0123-abcd"_s, "index");
-        const QString marke = o.path(u"cache/bibliothek-0123.ordner"_s);
-        if (markiert)
-            o.write(u"cache/bibliothek-0123.ordner"_s, QFile::encodeName(o.path()));
+        const QString marke = markiert ? o.write(u"cache/bibliothek-0123.ordner"_s, "/")
+                                       : o.path(u"cache/bibliothek-0123.ordner"_s);
         const timespec zeit{::time(nullptr) - tage * 24 * 3600, 0}, zeiten[2] = {zeit, zeit};
         QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(markiert ? marke : index), zeiten, 0), 0);
 
