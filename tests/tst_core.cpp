@@ -80,7 +80,6 @@ private Q_SLOTS:
         QCOMPARE(grund, u"An ihrer Stelle steht keine gewöhnliche Datei."_s);
     }
 
-    // Missing, too short, not digits, other digits, too long.
     void optionsLine()
     {
         for (const auto& [zeile, gespeichert] : {std::pair{u""_s, u"00000"_s},
@@ -95,7 +94,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QStringList>("paths");
-        QTest::newRow("text after the last ;") << "/a;/b"_ba << QStringList{u"/a"_s, u"/b"_s};
+        QTest::newRow("UTF-8, text after the last ;")
+            << "/\xc3\xa4;/b"_ba << QStringList{u"/ä"_s, u"/b"_s};
         QTest::newRow("the first line, LF") << "/a;\n/b;"_ba << QStringList{u"/a"_s};
         QTest::newRow("Windows-1252") << "/M\xfcsik \x80;\r\n"_ba << QStringList{u"/Müsik €"_s};
         QTest::newRow("empty file: no fallback") << ""_ba << QStringList{};
