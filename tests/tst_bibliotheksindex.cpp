@@ -119,11 +119,10 @@ private Q_SLOTS:
         QTest::newRow("empty folder gets a file")
             << Aenderung([](Baum& b) { datei(b / "R/leer/l.mp3"); });
         QTest::newRow("modification time set back") << Aenderung([](Baum& b) {
-            struct stat vorher {
-            };
-            ::stat((b / "R/A").c_str(), &vorher);
+            const FolderStamp vorher = stampOf(b / "R/A").value();
             datei(b / "R/A/spaet.mp3");
-            const timespec zeiten[2] = {vorher.st_atim, vorher.st_mtim};
+            const timespec zeiten[2] = {{vorher.mtime, vorher.mtimeNs},
+                                        {vorher.mtime, vorher.mtimeNs}};
             QCOMPARE(::utimensat(AT_FDCWD, (b / "R/A").c_str(), zeiten, 0), 0);
         });
         // Only the link outside the tree changes: the tree's folders keep their times.
@@ -163,7 +162,6 @@ private Q_SLOTS:
         QCOMPARE(starten(baum, true), ganz);
         // And the index that this start wrote, at the next.
         QCOMPARE(starten(baum, true), ganz);
-        QVERIFY(ganz.size() > 3);
     }
 
     // A file that joins a folder just after the read listed it, in the same

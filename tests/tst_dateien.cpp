@@ -30,7 +30,7 @@ class DateienTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    // A folder in a data file's place and a failed write meet the journeys.
+    // A folder in a data file's place meets the journeys, a failed write the fault suite.
     void replace_data()
     {
         QTest::addColumn<bool>("daten");
@@ -91,7 +91,8 @@ private Q_SLOTS:
         QCOMPARE(eintraege(), vorher);
     }
 
-    // A folder gone and this start's own index meet the fault suite.
+    // A folder gone meets the fault suite. This start's own index, unused for
+    // long, is in use again; its mark tells its folder.
     void startClearsTheCache_data()
     {
         QTest::addColumn<bool>("markiert");
@@ -111,13 +112,20 @@ private Q_SLOTS:
         const QString index = o.write(u"cache/bibliothek-0123-abcd"_s, "index");
         const QString marke = markiert ? o.write(u"cache/bibliothek-0123.ordner"_s, "/")
                                        : o.path(u"cache/bibliothek-0123.ordner"_s);
-        const timespec zeit{::time(nullptr) - tage * 24 * 3600, 0}, zeiten[2] = {zeit, zeit};
-        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(markiert ? marke : index), zeiten, 0), 0);
+        const QString eigener = o.write(u"cache/bibliothek-4567-abcd"_s, "eigen");
+        const QString rest = o.write(u"daten/.Warteliste.wob.tl-x1y2z3"_s, "halb");
+        for (const auto& [datei, alter] :
+             {std::pair{markiert ? marke : index, tage}, {eigener, 40}}) {
+            const timespec zeit{::time(nullptr) - alter * 24 * 3600, 0}, zeiten[2] = {zeit, zeit};
+            QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(datei), zeiten, 0), 0);
+        }
 
-        beimStartAufraeumen(o.path(u"cache/bibliothek-4567-abcd"_s), o.path(u"daten"_s));
+        beimStartAufraeumen(eigener, o.path(u"daten"_s));
 
         QTEST(QFile::exists(index), "bleibt");
         QCOMPARE(QFile::exists(marke), markiert && QFile::exists(index));
+        QVERIFY(QFile::exists(eigener) && !QFile::exists(rest));
+        QCOMPARE(o.read(u"cache/bibliothek-4567.ordner"_s), QFile::encodeName(o.path(u"daten"_s)));
     }
 };
 
