@@ -30,7 +30,6 @@ class DateienTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    // A folder in a data file's place meets the journeys, a failed write the fault suite.
     void replace_data()
     {
         QTest::addColumn<bool>("daten");
@@ -68,11 +67,8 @@ private Q_SLOTS:
             verweis(o.path(u"fremd"_s), f, ::geteuid());
         } else
             QVERIFY(QDir().mkpath(o.path(u"f/x"_s)));
-        const auto eintraege = [&] {
-            return QDir(o.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                            QDir::NoDotAndDotDot);
-        };
-        const QStringList vorher = eintraege();
+        const auto alle = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+        const QStringList vorher = QDir(o.path()).entryList(alle);
 
         Schreibfehler fehler;
         QCOMPARE(dateiErsetzen(f, daten ? Dateiart::Daten : Dateiart::Cache, "neu"_ba, &fehler),
@@ -88,11 +84,10 @@ private Q_SLOTS:
             QCOMPARE(QFileInfo(f).isSymLink(), daten && steht == u"eigener Verweis"_s);
         }
         // No temporary file stays, whatever came of it.
-        QCOMPARE(eintraege(), vorher);
+        QCOMPARE(QDir(o.path()).entryList(alle), vorher);
     }
 
-    // A folder gone meets the fault suite. This start's own index, unused for
-    // long, is in use again; its mark tells its folder.
+    // This start's own index, unused for long, is in use again: its mark tells its folder.
     void startClearsTheCache_data()
     {
         QTest::addColumn<bool>("markiert");
