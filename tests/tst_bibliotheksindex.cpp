@@ -2,6 +2,7 @@
 // gives, whatever changed in between.
 #include "core/bibliothek.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -18,10 +19,37 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
+void datei(const NativePath& pfad)
+{
+    ::close(::open(pfad.c_str(), O_CREAT | O_WRONLY, 0644));
+}
+
+// R and S are the source folders, T holds a link's target. The tree's times are
+// trusted once the clock has left the tick of its last change, not before.
 struct Baum {
-    Baum() = default;
-    Baum(const Baum&) = delete;
-    Baum& operator=(const Baum&) = delete;
+    Baum()
+    {
+        for (const char* ordner : {"R/A/Sub", "R/B", "R/Z", "R/leer", "S", "T"})
+            fs::create_directories(*this / ordner);
+        for (const char* name : {"R/A/a.mp3", "R/A/b#.txt", "R/A/notiz.txt", "R/A/Sub/s.MP3",
+                                 "R/B/b.mp3", "R/B/Grüße #2.wav", "R/B/ß.mid", "R/r.mp3",
+                                 "R/Z/\xff\xfe.mp3", "R/Z/z.avi", "S/s1.mp3", "S/a.mp3"})
+            datei(*this / name);
+        // A link to a folder through a link outside the tree, a link to a file, a
+        // link back up and one to nowhere.
+        fs::create_directory_symlink(*this / "R/A/Sub", *this / "T/ziel");
+        fs::create_directory_symlink(*this / "T/ziel", *this / "R/Link");
+        fs::create_symlink(*this / "R/A/a.mp3", *this / "R/fl.mp3");
+        fs::create_directory_symlink(*this / "R", *this / "R/A/zurueck");
+        fs::create_symlink(*this / "R/nirgends", *this / "R/kaputt.mp3");
+        datei(*this / "zuletzt");
+        const FolderStamp zuletzt = stampOf(wurzel).value();
+        timespec jetzt{};
+        QTRY_VERIFY((::clock_gettime(CLOCK_REALTIME_COARSE, &jetzt),
+                     std::pair<std::int64_t, std::int64_t>(jetzt.tv_sec, jetzt.tv_nsec) >
+                         std::pair(zuletzt.ctime, zuletzt.ctimeNs)));
+    }
+    Q_DISABLE_COPY_MOVE(Baum)
     // QTemporaryDir cannot name every file of it to remove it.
     ~Baum()
     {
@@ -29,92 +57,34 @@ struct Baum {
         fs::remove_all(wurzel, egal);
     }
 
-    NativePath wurzel; // R and S below it are the source folders, T holds a link's target
-    QStringList pfade;
+    QTemporaryDir dir;
+    NativePath wurzel = QFile::encodeName(dir.path()).toStdString();
+    QStringList pfade{dir.filePath(u"R"_s), dir.filePath(u"S/"_s)};
     bool alleDateien = false;
-    QString datenordner;
 
     NativePath operator/(const char* name) const { return wurzel + '/' + name; }
-    QString index() const { return Bibliothek::indexDatei(datenordner, pfade, alleDateien); }
+    QString index() const { return Bibliothek::indexDatei(dir.path(), pfade, alleDateien); }
 };
 
 using Aenderung = std::function<void(Baum&)>;
 
-void datei(const NativePath& pfad)
-{
-    ::close(::open(pfad.c_str(), O_CREAT | O_WRONLY, 0644));
-}
-
-// Everything that a start shows of the library.
-struct Bild {
-    QStringList texte; // by N
-    std::vector<NativePath> pfade;
-    std::vector<int> nummern;  // in sorted order
-    std::vector<int> nachPfad; // the entry that each entry's path finds
-    bool operator==(const Bild&) const = default;
-};
-
-Bild starten(const Baum& baum, bool mitIndex, int* gelesen = nullptr)
+// Everything that a start shows of the library: by N, its entry's text and
+// path, its place in the sorted list and the entry that its path finds.
+QStringList starten(const Baum& baum, bool mitIndex, int* gelesen = nullptr)
 {
     Bibliothek b;
     b.AlleDateienAusAllenPfadenEinlesen(baum.pfade, baum.alleDateien,
                                         mitIndex ? baum.index() : QString());
     b.ListeÜbertragen();
-    Bild bild;
-    for (int N = 0; N < b.size(); ++N) {
-        // A deep copy: the text is a view into b, which goes at the end.
-        bild.texte.append(QStringView(b.text(N)).toString());
-        bild.pfade.push_back(b.pfad(N));
-        bild.nummern.push_back(b.nummer(N));
-        bild.nachPfad.push_back(b.nummerVon(b.pfad(N)));
-    }
+    QStringList bild;
+    for (int N = 0; N < b.size(); ++N)
+        bild.append(u"%1 | %2 | %3 | %4"_s.arg(b.text(N), QString::fromLatin1(b.pfad(N)),
+                                               QString::number(b.ListennummerErmitteln(N)),
+                                               QString::number(b.nummerVon(b.pfad(N)))));
     if (gelesen)
         *gelesen = b.ordnerGelesen();
     b.indexSpeichern(); // done before b goes
     return bild;
-}
-
-std::int64_t ctimeNs(const NativePath& pfad)
-{
-    struct stat st {
-    };
-    ::stat(pfad.c_str(), &st);
-    return st.st_ctim.tv_sec * 1'000'000'000LL + st.st_ctim.tv_nsec;
-}
-
-// The times of a change in the same tick of the clock as a read are not
-// trusted; the tree's are, once the clock has moved on.
-bool uhrWeiter(const NativePath& zuletzt)
-{
-    timespec jetzt{};
-    ::clock_gettime(CLOCK_REALTIME_COARSE, &jetzt);
-    return jetzt.tv_sec * 1'000'000'000LL + jetzt.tv_nsec > ctimeNs(zuletzt);
-}
-
-void baumAnlegen(Baum& baum, const QTemporaryDir& dir)
-{
-    baum.wurzel = QFile::encodeName(dir.path()).toStdString();
-    baum.datenordner = dir.path();
-    for (const char* ordner : {"R/A/Sub", "R/B", "R/Z", "R/leer", "S", "T"})
-        fs::create_directories(baum / ordner);
-    for (const char* name : {"R/A/a.mp3", "R/A/b#.txt", "R/A/notiz.txt", "R/A/Sub/s.MP3",
-                             "R/B/b.mp3", "R/B/Grüße #2.wav", "R/B/ß.mid", "R/r.mp3",
-                             "R/Z/\xff\xfe.mp3", "R/Z/z.avi", "S/s1.mp3", "S/a.mp3"})
-        datei(baum / name);
-    // A link to a folder through a link outside the tree, a link to a file, a
-    // link back up and one to nowhere.
-    fs::create_directory_symlink(baum / "R/A/Sub", baum / "T/ziel");
-    fs::create_directory_symlink(baum / "T/ziel", baum / "R/Link");
-    fs::create_symlink(baum / "R/A/a.mp3", baum / "R/fl.mp3");
-    fs::create_directory_symlink(baum / "R", baum / "R/A/zurueck");
-    fs::create_symlink(baum / "R/nirgends", baum / "R/kaputt.mp3");
-    baum.pfade = {QFile::decodeName(QByteArray::fromStdString(baum / "R")),
-                  QFile::decodeName(QByteArray::fromStdString(baum / "S/"))};
-}
-
-void umbenennen(const NativePath& von, const NativePath& nach)
-{
-    fs::rename(von, nach);
 }
 
 } // namespace
@@ -142,29 +112,16 @@ private Q_SLOTS:
             << Aenderung([](Baum& b) { datei(b / "R/A/Sub/t.mp3"); });
         // The link to it dangles now, and the folder of the link did not change.
         QTest::newRow("file removed") << Aenderung([](Baum& b) { fs::remove(b / "R/A/a.mp3"); });
-        QTest::newRow("file renamed")
-            << Aenderung([](Baum& b) { umbenennen(b / "R/B/b.mp3", b / "R/B/c.mp3"); });
-        QTest::newRow("folder added") << Aenderung([](Baum& b) {
-            fs::create_directories(b / "R/C/D");
-            datei(b / "R/C/D/d.mp3");
-        });
         QTest::newRow("folder removed") << Aenderung([](Baum& b) { fs::remove_all(b / "R/B"); });
-        QTest::newRow("folder renamed")
-            << Aenderung([](Baum& b) { umbenennen(b / "R/B", b / "R/0B"); });
         QTest::newRow("folder moved")
-            << Aenderung([](Baum& b) { umbenennen(b / "R/A/Sub", b / "R/Z/Sub"); });
+            << Aenderung([](Baum& b) { fs::rename(b / "R/A/Sub", b / "R/Z/Sub"); });
         QTest::newRow("empty folder gets a file")
             << Aenderung([](Baum& b) { datei(b / "R/leer/l.mp3"); });
-        QTest::newRow("folder replaced by a file") << Aenderung([](Baum& b) {
-            fs::remove_all(b / "R/Z");
-            datei(b / "R/Z");
-        });
         QTest::newRow("modification time set back") << Aenderung([](Baum& b) {
-            struct stat vorher {
-            };
-            ::stat((b / "R/A").c_str(), &vorher);
+            const FolderStamp vorher = stampOf(b / "R/A").value();
             datei(b / "R/A/spaet.mp3");
-            const timespec zeiten[2] = {vorher.st_atim, vorher.st_mtim};
+            const timespec zeiten[2] = {{vorher.mtime, vorher.mtimeNs},
+                                        {vorher.mtime, vorher.mtimeNs}};
             QCOMPARE(::utimensat(AT_FDCWD, (b / "R/A").c_str(), zeiten, 0), 0);
         });
         // Only the link outside the tree changes: the tree's folders keep their times.
@@ -172,41 +129,17 @@ private Q_SLOTS:
             fs::remove(b / "T/ziel");
             fs::create_directory_symlink(b / "R/B", b / "T/ziel");
         });
-        QTest::newRow("link now to a file") << Aenderung([](Baum& b) {
-            fs::remove(b / "T/ziel");
-            fs::create_symlink(b / "R/r.mp3", b / "T/ziel");
-        });
         QTest::newRow("dangling link finds its target")
             << Aenderung([](Baum& b) { datei(b / "R/nirgends"); });
-        QTest::newRow("source folder added")
-            << Aenderung([](Baum& b) { b.pfade.prepend(QString::fromStdString(b / "R/B")); });
-        QTest::newRow("source folder removed") << Aenderung([](Baum& b) { b.pfade.removeLast(); });
         QTest::newRow("source folder missing")
             << Aenderung([](Baum& b) { fs::remove_all(b / "S"); });
         QTest::newRow("extension rule flipped") << Aenderung([](Baum& b) { b.alleDateien = true; });
-        QTest::newRow("index truncated") << Aenderung([](Baum& b) {
-            QFile f(b.index());
-            QVERIFY(f.resize(f.size() / 2));
-        });
         QTest::newRow("index garbled") << Aenderung([](Baum& b) {
-            QFile f(b.index());
-            QVERIFY(f.open(QIODevice::ReadWrite));
-            const QByteArray alles = f.readAll();
             // One letter of an entry, which still reads as a well-formed entry.
-            const qsizetype stelle = alles.indexOf(QByteArray("r\0.\0m\0p\0", 8));
-            QVERIFY(stelle > 0);
-            f.seek(stelle);
-            f.write("q", 1);
-        });
-        QTest::newRow("index from another version") << Aenderung([](Baum& b) {
             QFile f(b.index());
             QVERIFY(f.open(QIODevice::ReadWrite));
-            f.seek(8);
-            f.write("\x02", 1);
-        });
-        QTest::newRow("index empty") << Aenderung([](Baum& b) {
-            QFile f(b.index());
-            QVERIFY(f.resize(0));
+            QVERIFY(f.seek(f.readAll().indexOf(QByteArray("r\0.\0m\0p\0", 8))) && f.pos() > 0);
+            f.write("q", 1);
         });
         QTest::newRow("index unreadable") << Aenderung([](Baum& b) {
             QVERIFY(QFile::remove(b.index()));
@@ -217,56 +150,26 @@ private Q_SLOTS:
     void sameAsAWholeWalk()
     {
         QFETCH(Aenderung, aenderung);
-        QTemporaryDir dir;
         Baum baum;
-        baumAnlegen(baum, dir);
-        datei(baum / "zuletzt");
-        QTRY_VERIFY(uhrWeiter(baum / "zuletzt"));
-        const Bild erster = starten(baum, true);
-        QCOMPARE(erster, starten(baum, false));
-        QVERIFY(QFileInfo::exists(baum.index()));
+        QCOMPARE(starten(baum, true), starten(baum, false));
 
         aenderung(baum);
         if (QTest::currentTestFailed())
             return;
-        const Bild ganz = starten(baum, false);
+        const QStringList ganz = starten(baum, false);
         QCOMPARE(starten(baum, true), ganz);
         // And the index that this start wrote, at the next.
         QCOMPARE(starten(baum, true), ganz);
-        QVERIFY(ganz.texte.size() > 3);
     }
 
-    // Only the folders that changed are read again.
-    void onlyChangedFoldersRead()
-    {
-        QTemporaryDir dir;
-        Baum baum;
-        baumAnlegen(baum, dir);
-        datei(baum / "zuletzt");
-        QTRY_VERIFY(uhrWeiter(baum / "zuletzt"));
-        int gelesen = -1;
-        starten(baum, true, &gelesen);
-        QVERIFY(gelesen > 5);
-        starten(baum, true, &gelesen);
-        QCOMPARE(gelesen, 0);
-        datei(baum / "R/B/neu.mp3");
-        const Bild bild = starten(baum, true, &gelesen);
-        // R/B, and the link back up, whose files no read has looked at.
-        QCOMPARE(gelesen, 2);
-        QCOMPARE(bild, starten(baum, false));
-    }
     // A file that joins a folder just after the read listed it, in the same
     // tick of a coarse clock, leaves the folder's times as the read saw them:
-    // the next start reads that folder again all the same. This kernel stamps
-    // a change after a look at the times finer, so the read is given the
-    // times after the change, as a coarse clock gives them.
+    // the next start reads that folder again all the same, and only that one.
+    // This kernel stamps a change after a look at the times finer, so the read
+    // is given the times after the change, as a coarse clock gives them.
     void changeInTheTickOfTheRead()
     {
-        QTemporaryDir dir;
         Baum baum;
-        baumAnlegen(baum, dir);
-        datei(baum / "zuletzt");
-        QTRY_VERIFY(uhrWeiter(baum / "zuletzt"));
         {
             Bibliothek b;
             b.setOrdnerLeser([&](const NativePath& ordner) {
@@ -281,7 +184,12 @@ private Q_SLOTS:
             b.ListeÜbertragen();
             b.indexSpeichern();
         }
-        QCOMPARE(starten(baum, true), starten(baum, false));
+        int gelesen = -1;
+        QCOMPARE(starten(baum, true, &gelesen), starten(baum, false));
+        // R/B, and the link back up, whose files no read has looked at.
+        QCOMPARE(gelesen, 2);
+        starten(baum, true, &gelesen);
+        QCOMPARE(gelesen, 0);
     }
 };
 

@@ -35,54 +35,31 @@ void fill(Bibliothek& b, const Ordner& o, const QStringList& files, bool alle = 
     b.ListeÜbertragen();
 }
 
+void leer(const NativePath& pfad)
+{
+    std::filesystem::create_directories(std::filesystem::path(pfad).parent_path());
+    ::close(::open(pfad.c_str(), O_CREAT | O_WRONLY, 0644));
+}
+
 } // namespace
 
 class CoreTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void readFirstLine_data()
+    // A file without a line end is cut off, a pipe not waited for; a folder that
+    // takes no new file has its regular files written in place.
+    void readAndSaveNeverHang()
     {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("CR LF") << "10100\r\nrest"_ba << u"10100"_s;
-        QTest::newRow("LF") << "a;b;\n"_ba << u"a;b;"_s;
-        QTest::newRow("no line end") << "x"_ba << u"x"_s;
-        QTest::newRow("empty") << ""_ba << QString();
-        QTest::newRow("UTF-8") << "M\xc3\xbcsik;\r\n"_ba << u"Müsik;"_s;
-        QTest::newRow("Windows-1252") << "M\xfcsik \x80;\r\n"_ba << u"Müsik €;"_s;
-    }
-
-    void readFirstLine()
-    {
-        QFETCH(QByteArray, content);
-        Ordner o;
-        QTEST(Lesen(o.write(u"f.wob"_s, content)), "line");
-        QCOMPARE(Lesen(o.path(u"fehlt.wob"_s)), QString());
-    }
-
-    void failedSaveKeepsTheFileAndSaysWhy()
-    {
-        // A file without a line end is cut off, not read until memory runs
-        // out; a pipe is not waited for.
         Ordner o;
         QVERIFY(QFile(o.write(u"lang.wob"_s)).resize(64 * 1024 * 1024));
         QVERIFY(Lesen(o.path(u"lang.wob"_s)).size() < 17 * 1024 * 1024);
-        QCOMPARE(::mkfifo(QFile::encodeName(o.path(u"rohr.wob"_s)).constData(), 0600), 0);
-        QCOMPARE(Lesen(o.path(u"rohr.wob"_s)), QString());
-        QVERIFY(Speichern(u"Grüße"_s, o.path(u"a.wob"_s)));
-        QCOMPARE(o.read(u"a.wob"_s), u"Grüße\r\n"_s.toUtf8());
-        // A folder in the file's place is tried through the session's end.
+        const QString datei = o.write(u"d/a.wob"_s, "alt\r\n");
+        QCOMPARE(::mkfifo(QFile::encodeName(o.path(u"d/rohr.wob"_s)).constData(), 0600), 0);
+        QCOMPARE(Lesen(o.path(u"d/rohr.wob"_s)), QString());
         QString grund;
         QVERIFY(!Speichern(u"x"_s, o.path(u"fehlt/a.wob"_s), &grund));
         QVERIFY(grund.startsWith(u"Der Ordner "_s));
-    }
-
-    void saveInAReadOnlyFolder()
-    {
-        Ordner o;
-        const QString datei = o.write(u"d/a.wob"_s, "alt\r\n");
-        QCOMPARE(::mkfifo(QFile::encodeName(o.path(u"d/rohr.wob"_s)).constData(), 0600), 0);
         QFile::setPermissions(o.path(u"d"_s), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         // Root passes by permissions; without that power for a moment, as a user.
         __user_cap_header_struct kopf{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -97,37 +74,29 @@ private Q_SLOTS:
         QVERIFY(!QFile(o.path(u"d/b.wob"_s)).open(QIODevice::WriteOnly));
         QVERIFY(Speichern(u"neu"_s, datei));
         QCOMPARE(o.read(u"d/a.wob"_s), "neu\r\n"_ba);
-        // In place only into a regular file, and a pipe is not waited for.
-        QString grund;
         QVERIFY(!Speichern(u"neu"_s, o.path(u"d/rohr.wob"_s), &grund));
         QCOMPARE(grund, u"An ihrer Stelle steht keine gewöhnliche Datei."_s);
     }
 
-    void optionsLine_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("missing") << QString() << u"00000"_s;
-        QTest::newRow("too short") << u"11"_s << u"11000"_s;
-        QTest::newRow("not digits") << u"1x-1 "_s << u"10010"_s;
-        QTest::newRow("other digits") << u"29000"_s << u"29000"_s;
-        QTest::newRow("long") << u"111110000"_s << u"11111"_s;
-    }
-
     void optionsLine()
     {
-        QFETCH(QString, line);
-        QTEST(Optionen::ausZeile(line).zeile(), "stored");
+        for (const auto& [zeile, gespeichert] : {std::pair{u""_s, u"00000"_s},
+                                                 {u"11"_s, u"11000"_s},
+                                                 {u"1x-1 "_s, u"10010"_s},
+                                                 {u"29000"_s, u"29000"_s},
+                                                 {u"111110000"_s, u"11111"_s}})
+            QCOMPARE(Optionen::ausZeile(zeile).zeile(), gespeichert);
     }
 
     void sourcePaths_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QStringList>("paths");
-        QTest::newRow("each followed by ;") << "/a;/b c;\r\n"_ba << QStringList{u"/a"_s, u"/b c"_s};
-        QTest::newRow("text after the last ;") << "/a;/b"_ba << QStringList{u"/a"_s, u"/b"_s};
-        QTest::newRow("empty parts") << ";;/a;;"_ba << QStringList{u"/a"_s};
-        QTest::newRow("empty file: no fallback") << "\r\n"_ba << QStringList{};
+        QTest::newRow("UTF-8, text after the last ;")
+            << "/\xc3\xa4;/b"_ba << QStringList{u"/ä"_s, u"/b"_s};
+        QTest::newRow("the first line, LF") << "/a;\n/b;"_ba << QStringList{u"/a"_s};
+        QTest::newRow("Windows-1252") << "/M\xfcsik \x80;\r\n"_ba << QStringList{u"/Müsik €"_s};
+        QTest::newRow("empty file: no fallback") << ""_ba << QStringList{};
         QStringList viele(10'000, u"/nx"_s);
         viele[0] = viele[1] = u"/a"_s;
         QTest::newRow("cut after ten thousand, twins kept")
@@ -138,8 +107,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, content);
         Ordner o;
-        // A music folder is there to fall back on, which only a first start
-        // without the file does (see sourcePathsOfAFirstStartSurvive).
+        // A music folder to fall back on, as a first start without the file does.
         QDir().mkpath(o.path(u"home/Music"_s));
         qputenv("HOME", o.path(u"home"_s).toUtf8());
         QTEST(Bibliothek::PfadeEinlesen(o.write(u"Quellpfad.wob"_s, content)), "paths");
@@ -150,25 +118,13 @@ private Q_SLOTS:
         const QStringList files =
             u"Lied.mp3 Notiz.txt a#b.MID x.Wav mp3 clip.mp3.jpg film.AVI v.mpg w.wma"_s.split(u' ');
         Ordner o;
-        Bibliothek alle;
-        fill(alle, o, files);
-        QCOMPARE(alle.size(), files.size());
         Bibliothek medien;
         fill(medien, o, files, false);
         QCOMPARE(names(medien).join(u' '), u"a#b.MID film.AVI Lied.mp3 v.mpg w.wma x.Wav"_s);
     }
 
-    void walkLikeOneReader_data()
-    {
-        QTest::addColumn<int>("threads");
-        QTest::newRow("one reader") << 1;
-        QTest::newRow("two readers") << 2;
-        QTest::newRow("eight readers") << 8;
-    }
-
     void walkLikeOneReader()
     {
-        QFETCH(int, threads);
         namespace fs = std::filesystem;
         Ordner o;
         const NativePath r = QFile::encodeName(o.path(u"R"_s)).toStdString();
@@ -185,13 +141,7 @@ private Q_SLOTS:
                                             "/kaputt \xff\xfe.mp3",
                                             "/\xef\xbb\xbfzu.mp3"};
         for (const NativePath& file : order)
-            if (!file.starts_with("/B/")) {
-                fs::create_directories(fs::path(r + file).parent_path());
-                ::close(::open((r + file).c_str(), O_CREAT | O_WRONLY, 0644));
-            }
-        fs::create_directories(r + "/Weg/w");
-        fs::create_directories(other);
-        ::close(::open((other + "/o.mp3").c_str(), O_CREAT | O_WRONLY, 0644));
+            leer(file.starts_with("/B/") ? other + file.substr(2) : r + file);
         fs::create_directory_symlink(r, r + "/A/zurueck");
         fs::create_directory_symlink(r + "/A", r + "/A/selbst");
         fs::create_directory_symlink(other, r + "/B");
@@ -206,33 +156,27 @@ private Q_SLOTS:
         };
 
         // A folder named twice is read twice, with one separator either way.
-        std::vector<NativePath> seen;
-        walkFolders(
-            {r + "/", r + "/fehlt", r},
-            [&](const NativePath& folder, std::vector<NativePath>& files) {
-                for (const NativePath& file : files)
-                    seen.push_back(joinPath(folder, file).substr(r.size()));
-            },
-            read, threads);
         std::vector<NativePath> twice = order;
         twice.insert(twice.end(), order.begin(), order.end());
-        QCOMPARE(seen, twice);
-
+        for (const int threads : {1, 2, 8}) {
+            fs::create_directories(r + "/Weg/w");
+            std::vector<NativePath> seen;
+            walkFolders(
+                {r + "/", r + "/fehlt", r},
+                [&](const NativePath& folder, std::vector<NativePath>& files) {
+                    for (const NativePath& file : files)
+                        seen.push_back(joinPath(folder, file).substr(r.size()));
+                },
+                read, threads);
+            QCOMPARE(seen, twice);
+        }
+        // The library spells each path again from its entry's text.
         Bibliothek b;
-        b.setOrdnerLeser(read);
-        b.AlleDateienAusAllenPfadenEinlesen({QFile::decodeName(QByteArray::fromStdString(r + "/"))},
+        b.AlleDateienAusAllenPfadenEinlesen({QFile::decodeName(QByteArray::fromStdString(r))},
                                             true);
         QCOMPARE(b.gefunden(), int(order.size()));
         for (int N = 0; N < b.gefunden(); ++N)
             QCOMPARE(b.pfad(N), r + order[size_t(N)]);
-        QCOMPARE(b.text(5), u"Lied #1# mit Raute.mp3   #5#"_s);
-        QCOMPARE(b.name(5), u"Lied #1# mit Raute.mp3"_s);
-        // Sorted, each entry keeps its number.
-        b.ListeÜbertragen();
-        for (int i = 0; i < b.size(); ++i)
-            QCOMPARE(b.ListennummerErmitteln(b.nummer(i)), i);
-        QCOMPARE(b.ListennummerErmitteln(b.size()), -1);
-        QCOMPARE(b.ListennummerErmitteln(-1), -1);
         // QTemporaryDir cannot name them to remove them.
         fs::remove_all(r);
     }
@@ -249,43 +193,25 @@ private Q_SLOTS:
         QCOMPARE(sortKey(u"Æsop Øl"_s), u"aesop ol"_s);
     }
 
-    // A path finds its entry as the walk spelt it, by bytes that are no
-    // UTF-8, and through a link when its folder's identity comes along; L is
-    // a link to M, which holds a.mp3, b.mp3 and the byte 0xff as a name.
-    void pathFindsItsEntry_data()
-    {
-        QTest::addColumn<QString>("quelle");
-        QTest::addColumn<QByteArray>("datei");
-        QTest::addColumn<bool>("mitOrdner");
-        QTest::addColumn<int>("N");
-        QTest::newRow("as read") << u"M"_s << "M/b.mp3"_ba << false << 1;
-        QTest::newRow("source named with a separator") << u"M/"_s << "M/b.mp3"_ba << false << 1;
-        QTest::newRow("no UTF-8") << u"M"_s << "M/\xff.mp3"_ba << false << 2;
-        QTest::newRow("the mark that shows it") << u"M"_s << "M/\xef\xbf\xbd.mp3"_ba << true << -1;
-        QTest::newRow("through a link") << u"M"_s << "L/b.mp3"_ba << true << 1;
-        QTest::newRow("the real folder of a linked source")
-            << u"L"_s << "M/\xff.mp3"_ba << true << 2;
-        QTest::newRow("a name it lacks") << u"M"_s << "L/c.mp3"_ba << true << -1;
-    }
-
+    // A path finds its entry as the walk spelt it from a source named with a
+    // separator, through a link with its folder's identity, never by the mark
+    // for bytes that are no UTF-8. The journeys hand over other cases.
     void pathFindsItsEntry()
     {
-        QFETCH(QString, quelle);
-        QFETCH(QByteArray, datei);
-        QFETCH(bool, mitOrdner);
         Ordner o;
         o.music({u"a.mp3"_s, u"b.mp3"_s});
-        const QByteArray wurzel = QFile::encodeName(o.path());
-        ::close(::open(QByteArray(wurzel + "/M/\xff.mp3").constData(), O_CREAT | O_WRONLY, 0644));
-        QVERIFY(QFile::link(o.path(u"M"_s), o.path(u"L"_s)));
+        const NativePath m = QFile::encodeName(o.path(u"M"_s)).toStdString();
+        const NativePath l = QFile::encodeName(o.path(u"L"_s)).toStdString();
+        leer(m + "/\xff.mp3");
+        std::filesystem::create_directory_symlink(m, l);
         Bibliothek b;
-        b.AlleDateienAusAllenPfadenEinlesen({o.path(quelle)}, true);
+        b.AlleDateienAusAllenPfadenEinlesen({o.path(u"M/"_s)}, true);
         b.ListeÜbertragen();
-        const NativePath pfad = QByteArray(wurzel + '/' + datei).toStdString();
-        std::optional<FolderId> ordner;
-        if (mitOrdner)
-            ordner = stampOf(std::filesystem::path(pfad).parent_path().native())->id;
-        QTEST(b.nummerVon(pfad, ordner), "N");
+        QCOMPARE(b.nummerVon(m + "/b.mp3"), 1);
+        QCOMPARE(b.nummerVon(l + "/b.mp3", stampOf(l)->id), 1);
+        QCOMPARE(b.nummerVon(m + "/\xef\xbf\xbd.mp3", stampOf(m)->id), -1);
+        // QTemporaryDir cannot name it to remove it.
+        std::filesystem::remove(m + "/\xff.mp3");
     }
 
     // Files that join in one step take the places a sort of all would give
@@ -305,66 +231,25 @@ private Q_SLOTS:
         QCOMPARE(b.nummerVon(x + "a.mp3"), 4);
         for (int i = 0; i < b.size(); ++i)
             QCOMPARE(b.ListennummerErmitteln(b.nummer(i)), i);
+        QCOMPARE(b.ListennummerErmitteln(b.size()), -1);
     }
 
     // Names in order, repeated, and "/" alone come back through the journeys.
-    void queueFile_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QStringList>("queued");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("unknown names and text after the last /")
-            << u"weg.mp3//x#1#y.mid"_s << QStringList{u"x#1#y.mid   #4#"_s} << u"x#1#y.mid/"_s;
-        QTest::newRow("the first entry of a name")
-            << u"a.mp3/"_s << QStringList{u"a.mp3   #0#"_s} << u"a.mp3/"_s;
-        QTest::newRow("only blanks trimmed")
-            << u"\tTab.wav/"_s << QStringList{u"\tTab.wav   #1#"_s} << u"\tTab.wav/"_s;
-    }
-
     void queueFile()
     {
-        QFETCH(QString, line);
         Ordner o;
         Bibliothek b;
-        o.write(u"M/Sub/a.mp3"_s);
-        fill(b, o, {u"a.mp3"_s, u"b.mp3"_s, u"\tTab.wav"_s, u"x#1#y.mid"_s});
+        fill(b, o, {u"Sub/a.mp3"_s, u"a.mp3"_s, u"\tTab.wav"_s, u"b\nc.mp3"_s, u"x#1#y.mid"_s});
         Warteliste w(b);
-        w.WartelisteWiederherstellen(line);
-        QStringList texts;
-        for (int i = 0; i < w.Wartend(); ++i)
-            texts.append(w.data(w.index(i)).toString());
-        QTEST(texts, "queued");
-        QTEST(w.WartelisteSpeichern(), "stored");
-    }
-
-    void queueFileIsCapped()
-    {
-        Ordner o;
-        Bibliothek b;
-        fill(b, o, {u"a.mp3"_s});
-        Warteliste w(b);
+        // Unknown names go; a name takes its first entry, keeps its tab and
+        // counts after the last "/" too.
+        w.WartelisteWiederherstellen(u"weg.mp3//\tTab.wav/a.mp3/x#1#y.mid"_s);
+        QCOMPARE(w.data(w.index(1)).toString(), u"a.mp3   #0#"_s);
+        // A line break in b\nc.mp3 (3) would end the line and every name after it.
+        w.einfuegen(1, 3);
+        QCOMPARE(w.WartelisteSpeichern(), u"\tTab.wav/a.mp3/x#1#y.mid/"_s);
         w.WartelisteWiederherstellen(u"a.mp3/"_s.repeated(Warteliste::Hoechstzahl + 5));
         QCOMPARE(w.Wartend(), Warteliste::Hoechstzahl);
-    }
-
-    void queueFileLeavesOutANameWithALineBreak()
-    {
-        SitzungFixture f({u"a.mp3"_s, u"b\nc.mp3"_s, u"d.mp3"_s});
-        f.sitzung->starten();
-        for (int i = 0; i < 3; ++i)
-            f.sitzung->warteliste().anhaengen(f.sitzung->bibliothek().nummer(i));
-        QVERIFY(f.sitzung->WartelisteSpeichern());
-        Sitzung wieder(std::make_unique<FakeEngine>(), f.ordner.path());
-        wieder.starten();
-        QCOMPARE(wieder.warteliste().WartelisteSpeichern(), u"a.mp3/d.mp3/"_s);
-    }
-
-    // Which entries a search finds is checked against an independent rule by
-    // fuzz_suchen and, through the search window, by the journeys; here, that
-    // only blanks part words.
-    void searchWordsPartAtBlanksOnly()
-    {
-        QCOMPARE(Suche::Woerter(u"a\tb c"_s), (QStringList{u"a\tb"_s, u"c"_s}));
     }
 
     // The cache holds the cover of the playing track only: the one before
@@ -373,26 +258,18 @@ private Q_SLOTS:
     {
         Ordner o;
         const QDir cache(o.path(u"cover"_s));
-        // An empty picture: a track without a cover.
-        const auto cover = [](const char* bild) {
-            MediaEngine::Tags tags;
-            tags.title = u"Lied"_s;
-            tags.cover = bild;
-            tags.coverType = u"image/png"_s;
-            return tags;
-        };
         {
             Liedangaben angaben(cache.path());
-            for (const auto& [tags, bleibt] : {std::pair{cover("A"), "A"},
-                                               {cover("A"), "A"},
-                                               {cover("B"), "B"},
-                                               {cover(""), ""},
-                                               {cover("C"), "C"}}) {
+            // An empty picture: a track without a cover.
+            for (const char* bild : {"A", "A", "B", "", "C"}) {
+                MediaEngine::Tags tags;
+                tags.cover = bild;
+                tags.coverType = u"image/png"_s;
                 angaben.setzen(tags);
                 QStringList da;
                 for (const QString& datei : cache.entryList(QDir::Files))
                     da.append(QString::fromLatin1(o.read(u"cover/"_s + datei)));
-                QCOMPARE(da.join(u' '), QString::fromLatin1(bleibt));
+                QCOMPARE(da.join(u' '), QString::fromLatin1(bild));
             }
         }
         QCOMPARE(cache.entryList(QDir::Files), QStringList());
@@ -404,12 +281,8 @@ private Q_SLOTS:
     void searchFindsWhatTheWordsFind_data()
     {
         QTest::addColumn<QStringList>("schritte");
-        QTest::newRow("typing on")
-            << QStringList{u"="_s, u"m"_s, u"mü"_s, u"MÜLL"_s, u"müll s"_s, u"müll straße 7"_s};
         QTest::newRow("back and on") << QStringList{u"="_s, u"straße 7"_s, u"straße"_s, u"ss"_s,
                                                     u"ẞ"_s, u"a"_s,        u" "_s,      u" a "_s};
-        QTest::newRow("a word within")
-            << QStringList{u"="_s, u"ll"_s, u"müller"_s, u"ll 1"_s, u"σ"_s, u"ΣΊΣΥΦΟΣ"_s};
         QTest::newRow("inserts between")
             << QStringList{u"="_s,      u"müll"_s,          u"+Müllabfuhr.mp3"_s, u"müll"_s,
                            u"müll a"_s, u"+MÜLLER A.mp3"_s, u"müll a"_s};

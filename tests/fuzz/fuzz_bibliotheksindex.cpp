@@ -3,9 +3,8 @@
 #include <QBuffer>
 #include <cstring>
 
-// Any bytes as an index file: refused, or read back to the same bytes and
-// into a library whose every entry answers for its text, name and path. The sum at the end is made
-// to fit, so that what lies behind it is fuzzed too.
+// Any bytes as an index file, with the sum at the end made to fit: refused, or
+// read back to the same bytes and into a library whose entries all answer.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

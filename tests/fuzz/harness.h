@@ -18,8 +18,8 @@ inline QString zeile(const uint8_t* data, size_t size)
 inline const Bibliothek& fuzzBibliothek()
 {
     static Bibliothek bibliothek;
-    static const bool filled = [] {
-        static QTemporaryDir dir;
+    static QTemporaryDir dir;
+    if (bibliothek.size() == 0) {
         QDir().mkpath(dir.filePath(QStringLiteral("M/Sub")));
         for (const char* name : {"a.mp3", "aa.mp3", "Mein Lied.wav", "x#1#y.mid", "Ärzte.wav",
                                  " blank .mp3", "Sub/a.mp3"})
@@ -27,8 +27,6 @@ inline const Bibliothek& fuzzBibliothek()
                 .open(QIODevice::WriteOnly);
         bibliothek.AlleDateienAusAllenPfadenEinlesen({dir.filePath(QStringLiteral("M"))}, true);
         bibliothek.ListeÜbertragen();
-        return true;
-    }();
-    (void)filled;
+    }
     return bibliothek;
 }
