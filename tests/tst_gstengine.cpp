@@ -199,12 +199,6 @@ private Q_SLOTS:
         engine.setEndHandler([&] { told.append(u"E"_s); });
         engine.setNextHandler(
             [&](MediaEngine::Next what, int id) { told.append(u"TSD"_s.at(int(what)) + ids[id]); });
-        const auto seen = [&](const QString& what) {
-            return [&told, what] {
-                return std::any_of(told.begin(), told.end(),
-                                   [&](const QString& t) { return t.startsWith(what); });
-            };
-        };
         const QStringList words = steps.split(u' ');
         for (auto word = words.begin(); word != words.end(); ++word) {
             if (*word == u"open") {
@@ -228,11 +222,13 @@ private Q_SLOTS:
                     engine.poll();
                     return engine.Length() > 0;
                 }));
-            } else {
-                const QString report = *word == u"taken"     ? u"T"_s
-                                       : *word == u"started" ? u"S"_s
-                                                             : u"E"_s;
-                QVERIFY2(until(seen(report)), qPrintable(*word + u": "_s + told.join(u' ')));
+            } else { // "taken", "started" or "end": waits for the report
+                const QChar report = word->at(0).toUpper();
+                const auto seen = [&] {
+                    return std::ranges::any_of(told,
+                                               [&](const QString& t) { return t[0] == report; });
+                };
+                QVERIFY2(until(seen), qPrintable(*word + u": "_s + told.join(u' ')));
             }
         }
         told.append(u"NotReady Stopped Playing Paused"_s.split(u' ').at(int(engine.mode())));
@@ -377,12 +373,10 @@ private Q_SLOTS:
             const int now = started.value(started.size() - 1);
             const qint64 ms = lengths[size_t(now)] * 1000 / 44100;
             QVERIFY2(engine.Length() == 0 || std::abs(engine.Length() - ms) < 50,
-                     qPrintable(u"%1 ms after piece %2 started"_s.arg(engine.Length()).arg(now)));
+                     qPrintable(QString::number(now)));
             // Within a piece the position only moves on.
             const qint64 at = engine.Position();
-            QVERIFY2(
-                started.size() != piece || at >= position,
-                qPrintable(u"piece %1 went from %2 to %3 ms"_s.arg(now).arg(position).arg(at)));
+            QVERIFY2(started.size() != piece || at >= position, qPrintable(QString::number(now)));
             piece = started.size();
             position = at;
             QVERIFY(!deadline.hasExpired());
