@@ -164,7 +164,7 @@ private Q_SLOTS:
         QTest::newRow("Next and end, paused")
             << u"pause next end"_s << u"t3.mp3, t4.mp3, /, Pause, 0 %"_s;
         QTest::newRow("pause after the end was told")
-            << u"end pause"_s << u"t3.mp3, t4.mp3, /, Pause, 0 %"_s;
+            << u"tick end pause"_s << u"t3.mp3, t4.mp3, /, Pause, 99 %"_s;
         QTest::newRow("ticking at 99 %") << u"tick"_s << u"t3.mp3, t4.mp3, /, Spielt, 99 %"_s;
         // After a whole round of failures it stops as the Stop button does.
         QTest::newRow("all unplayable")
