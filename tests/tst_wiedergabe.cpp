@@ -180,41 +180,35 @@ private Q_SLOTS:
         f.w().setZufallsgenerator(&fixed);
         Warteliste& queue = f.sitzung->warteliste();
         f.w().Play(3);
+        FakeEngine& e = *f.engine;
+        Wiedergabe& w = f.w();
+        const std::map<QString, std::function<void(int)>> act{
+            {u"take"_s, [&](int) { QVERIFY(e.takeNext()); }},
+            {u"start"_s, [&](int) { e.startNext(); }},
+            {u"queue"_s, [&](int n) { queue.anhaengen(n); }},
+            {u"front"_s, [&](int n) { queue.einfuegen(0, n); }},
+            {u"unqueue"_s, [&](int) { queue.entfernen(0); }},
+            {u"random"_s, [&](int) { w.ZufallEinAus(true); }},
+            {u"next"_s, [&](int) { w.NextClick(); }},
+            {u"pause"_s, [&](int) { w.PauseClick(); }},
+            {u"stop"_s, [&](int) { w.StopClick(); }},
+            {u"prev"_s, [&](int) { w.PrevClick(); }},
+            {u"end"_s, [&](int) { e.finish(); }},
+            {u"fail"_s, [&](int) { e.fails = true; }},
+            {u"tick"_s,
+             [&](int) {
+                 e.length = 1000;
+                 e.position = 990;
+                 w.Timer1_Timer();
+             }},
+            {u"seek"_s, [&](int) {
+                 e.length = 1000;
+                 w.springen(100);
+             }}};
         const QStringList words = steps.split(u' ', Qt::SkipEmptyParts);
-        for (auto word = words.begin(); word != words.end(); ++word) {
-            if (*word == u"take")
-                QVERIFY(f.engine->takeNext());
-            else if (*word == u"start")
-                f.engine->startNext();
-            else if (*word == u"queue")
-                queue.anhaengen((++word)->toInt());
-            else if (*word == u"front")
-                queue.einfuegen(0, (++word)->toInt());
-            else if (*word == u"unqueue")
-                queue.entfernen(0);
-            else if (*word == u"random")
-                f.w().ZufallEinAus(true);
-            else if (*word == u"next")
-                f.w().NextClick();
-            else if (*word == u"pause")
-                f.w().PauseClick();
-            else if (*word == u"stop")
-                f.w().StopClick();
-            else if (*word == u"prev")
-                f.w().PrevClick();
-            else if (*word == u"end")
-                f.engine->finish();
-            else if (*word == u"fail")
-                f.engine->fails = true;
-            else if (*word == u"tick") {
-                f.engine->length = 1000;
-                f.engine->position = 990;
-                f.w().Timer1_Timer();
-            } else if (*word == u"seek") {
-                f.engine->length = 1000;
-                f.w().springen(100);
-            }
-        }
+        for (qsizetype i = 0; i < words.size(); ++i)
+            if (!words[i][0].isDigit()) // a number goes to the step before
+                act.at(words[i])(words.value(i + 1).toInt());
         QCoreApplication::processEvents();
         const QString shown =
             QStringList{f.w().titel().trimmed(), QString::fromStdString(f.engine->next.filename()),
