@@ -160,12 +160,10 @@ private Q_SLOTS:
             << u"queue 7 take seek start"_s << u"t3.mp3, t7.mp3, t7.mp3/, Spielt, 0 %"_s;
         QTest::newRow("end, own percentage")
             << u"tick end"_s << u"t4.mp3, t5.mp3, /, Spielt, 0 %"_s;
-        QTest::newRow("Next") << u"next"_s << u"t4.mp3, t5.mp3, /, Spielt, 0 %"_s;
         QTest::newRow("Next and end, paused")
             << u"pause next end"_s << u"t3.mp3, t4.mp3, /, Pause, 0 %"_s;
         QTest::newRow("pause after the end was told")
             << u"tick end pause"_s << u"t3.mp3, t4.mp3, /, Pause, 99 %"_s;
-        QTest::newRow("ticking at 99 %") << u"tick"_s << u"t3.mp3, t4.mp3, /, Spielt, 99 %"_s;
         // After a whole round of failures it stops as the Stop button does.
         QTest::newRow("all unplayable")
             << u"fail tick tick tick tick tick tick tick tick tick tick"_s
