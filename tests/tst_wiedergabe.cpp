@@ -6,10 +6,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QScopeGuard>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,26 +21,16 @@ const QByteArray settingsOff = "00000\r\n";
 const QStringList files =
     u"t0.mp3 t1.mp3 t2.mp3 t3.mp3 t4.mp3 t5.mp3 t6.mp3 t7.mp3 t8.mp3 t9.mp3"_s.split(u' ');
 
-// A session over ten tracks t0.mp3 … t9.mp3, started with these options.
+// A session over ten tracks t0.mp3 … t9.mp3.
 struct TenTracks : SitzungFixture {
-    explicit TenTracks(const QByteArray& settings = settingsOff, const QByteArray& queue = {})
-        : SitzungFixture(files, settings, queue)
-    {
-        sitzung->starten();
-    }
+    TenTracks() : SitzungFixture(files) { sitzung->starten(); }
     Wiedergabe& w() { return sitzung->wiedergabe(); }
     QString playing() const { return QString::fromStdString(engine->fileName.filename()); }
-    // The engine plays the open file to its end; the clock ticks.
-    void trackEnds()
-    {
-        engine->length = 1000;
-        engine->position = 1000;
-        w().Timer1_Timer();
-    }
 };
 
 // A session on the real engine, in real time, over four wav files of a second,
-// t0.wav … t3.wav; the titles in the order they showed.
+// t0.wav … t3.wav; the titles in the order they showed, and on a clock as the
+// window's, how far the first track played and the longest wait for a tick.
 struct Echt {
     explicit Echt(const QByteArray& queue = {})
     {
@@ -61,6 +49,13 @@ struct Echt {
         sitzung->starten();
         QObject::connect(&w(), &Wiedergabe::titelChanged,
                          [this](const QString& titel) { heard.append(titel.left(2)); });
+        QObject::connect(&uhr, &QTimer::timeout, [this] {
+            laengste = std::max(laengste, seitTakt.restart());
+            if (heard.size() == 1)
+                weitest = std::max(weitest, w().Position());
+        });
+        seitTakt.start();
+        uhr.start(10);
     }
     Wiedergabe& w() { return sitzung->wiedergabe(); }
 
@@ -69,6 +64,10 @@ struct Echt {
     GstEngine* engine = nullptr;
     std::unique_ptr<Sitzung> sitzung;
     QStringList heard;
+    qint64 weitest = 0;
+    qint64 laengste = 0;
+    QElapsedTimer seitTakt;
+    QTimer uhr;
 };
 
 } // namespace
@@ -77,121 +76,98 @@ class WiedergabeTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    // What the clock shows after a tick, and where a click on the bar seeks to,
-    // only while playing.
+    // What the clock shows after a tick at a length and position, and where a
+    // click on the bar (a share of it) seeks to, only while playing.
     void clockAndBar_data()
     {
-        QTest::addColumn<qint64>("length");
-        QTest::addColumn<qint64>("position");
-        QTest::addColumn<QString>("shown"); // elapsed, total, percentage, bar
-        QTest::addColumn<double>("anteil");
-        QTest::addColumn<qint64>("seek"); // where the click leads
-        const QString null = u"0 min 0 sek, 0 min 0 sek, 0 %, 0"_s;
-        QTest::newRow("half down to even") << qint64(5) << qint64(0) << null << 0.5 << qint64(2);
-        QTest::newRow("half up to even") << qint64(7) << qint64(0) << null << 0.5 << qint64(4);
+        QTest::addColumn<QString>("given"); // length, position, click
+        QTest::addColumn<QString>(
+            "shown"); // elapsed, total, percentage, bar, where the click leads
+        QTest::newRow("half down to even")
+            << u"5 0 0.5"_s << u"0 min 0 sek, 0 min 0 sek, 0 %, 0, 2"_s;
+        QTest::newRow("half up to even")
+            << u"7 0 0.5"_s << u"0 min 0 sek, 0 min 0 sek, 0 %, 0, 4"_s;
         QTest::newRow("half way, left of the bar")
-            << qint64(185000) << qint64(92500) << u"1 min 32 sek, 3 min 5 sek, 50 %, 50"_s << -0.3
-            << qint64(0);
+            << u"185000 92500 -0.3"_s << u"1 min 32 sek, 3 min 5 sek, 50 %, 50, 0"_s;
         QTest::newRow("over nine hours, right of the bar")
-            << qint64(40'000'000) << qint64(39'999'000)
-            << u"666 min 39 sek, 666 min 40 sek, 99 %, 99"_s << 2.5 << qint64(40'000'000);
+            << u"40000000 39999000 2.5"_s
+            << u"666 min 39 sek, 666 min 40 sek, 99 %, 99, 40000000"_s;
         QTest::newRow("length unknown")
-            << qint64(0) << qint64(1500) << u"0 min 1 sek, 0 min 0 sek, 0 %, 0"_s << 0.5
-            << qint64(1500);
+            << u"0 1500 0.5"_s << u"0 min 1 sek, 0 min 0 sek, 0 %, 0, 1500"_s;
     }
 
     void clockAndBar()
     {
-        QFETCH(qint64, length);
-        QFETCH(qint64, position);
-        QFETCH(double, anteil);
-        QFETCH(qint64, seek);
+        QFETCH(QString, given);
+        const QStringList g = given.split(u' ');
         TenTracks f;
         f.w().Play(0);
         // Outside the list nothing plays and nothing changes.
         f.w().Play(10);
         f.w().Play(-1);
         QCOMPARE(f.playing(), u"t0.mp3"_s);
-        f.engine->length = length;
-        f.engine->position = position;
+        f.engine->length = g[0].toLongLong();
+        f.engine->position = g[1].toLongLong();
         f.w().Timer1_Timer();
         const Wiedergabe::Anzeige& a = f.w().anzeige();
-        const QStringList seen{a.dauerBisher, a.dauerGesamt, a.prozent, QString::number(a.balken)};
-        QTEST(seen.join(u", "), "shown");
-        f.w().Fortschritt_MouseUp(anteil);
-        QCOMPARE(f.engine->position, seek);
+        QStringList seen{a.dauerBisher, a.dauerGesamt, a.prozent, QString::number(a.balken)};
+        f.w().Fortschritt_MouseUp(g[2].toDouble());
+        QTEST((seen << QString::number(f.engine->position)).join(u", "), "shown");
         // Paused, a click leads nowhere.
         f.w().PauseClick();
         f.engine->position = 1;
-        f.w().Fortschritt_MouseUp(anteil);
+        f.w().Fortschritt_MouseUp(g[2].toDouble());
         QCOMPARE(f.engine->position, qint64(1));
     }
 
-    void endAndNextNeedNotWaitForTheTick()
-    {
-        TenTracks f;
-        f.w().Play(0);
-        f.engine->length = 1000;
-        f.engine->position = 990;
-        f.w().Timer1_Timer();
-        QCOMPARE(f.w().anzeige().prozent, u"99 %"_s);
-        // The engine tells of the end: the next track starts from the event loop
-        // at once, not half a second later, and shows its own percentage.
-        f.engine->finish();
-        QCOMPARE(f.playing(), u"t0.mp3"_s);
-        QCoreApplication::processEvents();
-        QCOMPARE(f.playing(), u"t1.mp3"_s);
-        QCOMPARE(f.w().anzeige().prozent, u"0 %"_s);
-        QCOMPARE(f.w().anzeige().balken, 0);
-        // Next plays the next track right away, and only while playing.
-        f.w().NextClick();
-        QCOMPARE(f.playing(), u"t2.mp3"_s);
-        f.w().PauseClick();
-        f.w().NextClick();
-        f.engine->finish();
-        QCoreApplication::processEvents();
-        QCOMPARE(f.playing(), u"t2.mp3"_s);
-        // A pause pressed after the end was told, before its tick ran, holds.
-        f.w().PauseClick();
-        f.engine->finish();
-        f.w().PauseClick();
-        QCoreApplication::processEvents();
-        QCOMPARE(f.playing(), u"t2.mp3"_s);
-    }
-
     // The track to go on with without a gap is the tick's choice, made ahead;
-    // the windows turn to it when it is heard. Steps: "take" (the engine takes
-    // the prepared track), "start" (the oldest one taken is heard), "queue N",
-    // "front N" (a queue entry at the end or the front), "unqueue" (the first
-    // entry goes), "random", "next", "pause", "stop", "prev", "seek".
+    // the windows turn to it when it is heard. An end the engine tells starts
+    // the next track from the event loop, not half a second later at the tick.
+    // Steps: "take" (the engine takes the prepared track), "start" (the oldest
+    // one taken is heard), "end" (the engine tells the track ended), "fail"
+    // (every file fails), "tick" (at 990 of 1000 ms), "queue N", "front N" (a
+    // queue entry at the end or the front), "unqueue" (the first entry goes),
+    // "random", "next", "pause", "stop", "prev", "seek". The events wait until
+    // all steps are taken.
     void successorFollowsTheChoice_data()
     {
         QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("shown"); // title, prepared next, queue, state
-        QTest::newRow("next in the list") << u""_s << u"t3.mp3, t4.mp3, /, Spielt"_s;
+        QTest::addColumn<QString>("shown"); // title, prepared next, queue, state, percentage
+        QTest::newRow("next in the list") << u""_s << u"t3.mp3, t4.mp3, /, Spielt, 0 %"_s;
         QTest::newRow("heard, then the one after")
-            << u"take start"_s << u"t4.mp3, t5.mp3, /, Spielt"_s;
-        QTest::newRow("taken is not yet heard") << u"take"_s << u"t3.mp3, t5.mp3, /, Spielt"_s;
+            << u"take start"_s << u"t4.mp3, t5.mp3, /, Spielt, 0 %"_s;
+        QTest::newRow("taken is not yet heard") << u"take"_s << u"t3.mp3, t5.mp3, /, Spielt, 0 %"_s;
         QTest::newRow("queue head, heard once")
-            << u"queue 7 take start"_s << u"t7.mp3, t8.mp3, /, Spielt"_s;
+            << u"queue 7 take start"_s << u"t7.mp3, t8.mp3, /, Spielt, 0 %"_s;
         QTest::newRow("queue edited after the choice")
-            << u"take queue 7 start"_s << u"t4.mp3, t7.mp3, t7.mp3/, Spielt"_s;
+            << u"take queue 7 start"_s << u"t4.mp3, t7.mp3, t7.mp3/, Spielt, 0 %"_s;
         QTest::newRow("queued track removed once taken")
-            << u"queue 7 take unqueue start"_s << u"t7.mp3, t8.mp3, /, Spielt"_s;
+            << u"queue 7 take unqueue start"_s << u"t7.mp3, t8.mp3, /, Spielt, 0 %"_s;
         QTest::newRow("queued track moved back once taken")
-            << u"queue 7 take front 2 start"_s << u"t7.mp3, t2.mp3, t2.mp3/, Spielt"_s;
+            << u"queue 7 take front 2 start"_s << u"t7.mp3, t2.mp3, t2.mp3/, Spielt, 0 %"_s;
         QTest::newRow("two taken before either is heard")
-            << u"queue 7 take take start start"_s << u"t8.mp3, t9.mp3, /, Spielt"_s;
-        QTest::newRow("random switched on") << u"random"_s << u"t3.mp3, t7.mp3, /, Spielt"_s;
+            << u"queue 7 take take start start"_s << u"t8.mp3, t9.mp3, /, Spielt, 0 %"_s;
+        QTest::newRow("random switched on") << u"random"_s << u"t3.mp3, t7.mp3, /, Spielt, 0 %"_s;
         QTest::newRow("Next between choice and change")
-            << u"take next start"_s << u"t4.mp3, t5.mp3, /, Spielt"_s;
+            << u"take next start"_s << u"t4.mp3, t5.mp3, /, Spielt, 0 %"_s;
         QTest::newRow("pause between choice and change")
-            << u"take pause start"_s << u"t4.mp3, t5.mp3, /, Pause"_s;
-        QTest::newRow("Stop drops it") << u"take stop start"_s << u"t3.mp3, , /, Gestoppt"_s;
+            << u"take pause start"_s << u"t4.mp3, t5.mp3, /, Pause, 0 %"_s;
+        QTest::newRow("Stop drops it") << u"take stop start"_s << u"t3.mp3, , /, Gestoppt, 0 %"_s;
         // The engine drops what it took: the choice is made again.
-        QTest::newRow("Prev drops it") << u"take prev start"_s << u"t3.mp3, t4.mp3, /, Spielt"_s;
+        QTest::newRow("Prev drops it")
+            << u"take prev start"_s << u"t3.mp3, t4.mp3, /, Spielt, 0 %"_s;
         QTest::newRow("seek drops a queued one")
-            << u"queue 7 take seek start"_s << u"t3.mp3, t7.mp3, t7.mp3/, Spielt"_s;
+            << u"queue 7 take seek start"_s << u"t3.mp3, t7.mp3, t7.mp3/, Spielt, 0 %"_s;
+        QTest::newRow("end, own percentage")
+            << u"tick end"_s << u"t4.mp3, t5.mp3, /, Spielt, 0 %"_s;
+        QTest::newRow("Next and end, paused")
+            << u"pause next end"_s << u"t3.mp3, t4.mp3, /, Pause, 0 %"_s;
+        QTest::newRow("pause after the end was told")
+            << u"tick end pause"_s << u"t3.mp3, t4.mp3, /, Pause, 99 %"_s;
+        // After a whole round of failures it stops as the Stop button does.
+        QTest::newRow("all unplayable")
+            << u"fail tick tick tick tick tick tick tick tick tick tick"_s
+            << u"t2.mp3, t3.mp3, /, Gestoppt, 0 %"_s;
     }
 
     void successorFollowsTheChoice()
@@ -202,62 +178,44 @@ private Q_SLOTS:
         f.w().setZufallsgenerator(&fixed);
         Warteliste& queue = f.sitzung->warteliste();
         f.w().Play(3);
+        FakeEngine& e = *f.engine;
+        Wiedergabe& w = f.w();
+        const std::map<QString, std::function<void(int)>> act{
+            {u"take"_s, [&](int) { QVERIFY(e.takeNext()); }},
+            {u"start"_s, [&](int) { e.startNext(); }},
+            {u"queue"_s, [&](int n) { queue.anhaengen(n); }},
+            {u"front"_s, [&](int n) { queue.einfuegen(0, n); }},
+            {u"unqueue"_s, [&](int) { queue.entfernen(0); }},
+            {u"random"_s, [&](int) { w.ZufallEinAus(true); }},
+            {u"next"_s, [&](int) { w.NextClick(); }},
+            {u"pause"_s, [&](int) { w.PauseClick(); }},
+            {u"stop"_s, [&](int) { w.StopClick(); }},
+            {u"prev"_s, [&](int) { w.PrevClick(); }},
+            {u"end"_s, [&](int) { e.finish(); }},
+            {u"fail"_s, [&](int) { e.fails = true; }},
+            {u"tick"_s,
+             [&](int) {
+                 e.length = 1000;
+                 e.position = 990;
+                 w.Timer1_Timer();
+             }},
+            {u"seek"_s, [&](int) {
+                 e.length = 1000;
+                 w.springen(100);
+             }}};
         const QStringList words = steps.split(u' ', Qt::SkipEmptyParts);
-        for (auto word = words.begin(); word != words.end(); ++word) {
-            if (*word == u"take")
-                QVERIFY(f.engine->takeNext());
-            else if (*word == u"start")
-                f.engine->startNext();
-            else if (*word == u"queue")
-                queue.anhaengen((++word)->toInt());
-            else if (*word == u"front")
-                queue.einfuegen(0, (++word)->toInt());
-            else if (*word == u"unqueue")
-                queue.entfernen(0);
-            else if (*word == u"random")
-                f.w().ZufallEinAus(true);
-            else if (*word == u"next")
-                f.w().NextClick();
-            else if (*word == u"pause")
-                f.w().PauseClick();
-            else if (*word == u"stop")
-                f.w().StopClick();
-            else if (*word == u"prev")
-                f.w().PrevClick();
-            else if (*word == u"seek") {
-                f.engine->length = 1000;
-                f.w().springen(100);
-            }
-        }
+        for (qsizetype i = 0; i < words.size(); ++i)
+            if (!words[i][0].isDigit()) // a number goes to the step before
+                act.at(words[i])(words.value(i + 1).toInt());
+        QCoreApplication::processEvents();
         const QString shown =
             QStringList{f.w().titel().trimmed(), QString::fromStdString(f.engine->next.filename()),
                         queue.WartelisteSpeichern(),
-                        QVariant::fromValue(f.w().zustand()).toString()}
+                        QVariant::fromValue(f.w().zustand()).toString(), f.w().anzeige().prozent}
                 .join(u", ");
         QTEST(shown, "shown");
         const Bibliothek& b = f.sitzung->bibliothek();
         QCOMPARE(b.text(b.nummer(f.w().Auswahl())).left(6), f.w().titel().left(6));
-    }
-
-    void unplayableFilesAreSkippedThenPlaybackStops()
-    {
-        TenTracks f;
-        f.w().Play(0);
-        f.engine->fails = true;
-        for (int i = 1; i < 10; ++i) {
-            f.w().Timer1_Timer();
-            QCOMPARE(f.playing(), u"t%1.mp3"_s.arg(i));
-        }
-        // After a whole round of failures the player stops as the Stop button
-        // does, and the clock still shows what it shows after a stop.
-        f.sitzung->warteliste().anhaengen(3);
-        QSignalSpy wartend(&f.sitzung->warteliste(), &Warteliste::wartendAngezeigt);
-        f.w().Timer1_Timer();
-        QCOMPARE(f.playing(), u"t9.mp3"_s);
-        QCOMPARE(f.w().zustand(), Wiedergabe::Zustand::Gestoppt);
-        QVERIFY(!f.w().laeuft());
-        QCOMPARE(wartend.size(), 1);
-        QCOMPARE(f.w().anzeige().prozent, u"0 %"_s);
     }
 
     // Prev and a seek after the engine took the next track for the gapless
@@ -283,25 +241,18 @@ private Q_SLOTS:
         f.w().Play(0);
         // A wav of a second is read at once: the next one is taken by now.
         QVERIFY(QTest::qWaitFor([&] { return f.w().Position() >= 400; }, 10000));
-        qint64 weitest = 0; // how far the first track played after the seek
-        QTimer uhr;
-        QObject::connect(&uhr, &QTimer::timeout, [&] {
-            if (f.heard.size() == 1)
-                weitest = std::max(weitest, f.w().Position());
-        });
         if (ziel == 0) {
             f.w().PrevClick();
             f.heard.append(u"t0"_s);
         } else {
             f.w().springen(ziel);
-            weitest = 0;
-            uhr.start(10);
+            f.weitest = 0;
         }
         const int n = int(heard.count(u' ')) + 1;
         QTRY_VERIFY_WITH_TIMEOUT(f.heard.size() >= n, 15000);
         QCOMPARE(f.heard.mid(0, n).join(u' '), heard);
-        if (ziel > 0)
-            QVERIFY2(weitest >= 700, qPrintable(QString::number(weitest)));
+        // After the seek the track played on to its end.
+        QVERIFY2(ziel == 0 || f.weitest >= 700, qPrintable(QString::number(f.weitest)));
     }
 
     // The next track, replaced by a pipe that nobody writes to after the
@@ -319,42 +270,11 @@ private Q_SLOTS:
                 ::close(writer);
         });
         f.engine->setOpenBound(std::chrono::milliseconds(1500));
-        QElapsedTimer seitTakt;
-        qint64 laengste = 0;
-        qint64 weitest = 0; // how far the first track played
-        QTimer uhr;
-        QObject::connect(&uhr, &QTimer::timeout, [&] {
-            laengste = std::max(laengste, seitTakt.restart());
-            if (f.heard.size() == 1)
-                weitest = std::max(weitest, f.w().Position());
-        });
-        seitTakt.start();
-        uhr.start(10);
         f.w().Play(0);
         QTRY_COMPARE_WITH_TIMEOUT(f.heard.join(u' '), u"t0 t1 t2"_s, 20000);
-        QVERIFY2(laengste < 1000, qPrintable(QString::number(laengste)));
-        QVERIFY2(weitest >= 900, qPrintable(QString::number(weitest)));
+        QVERIFY2(f.laengste < 1000, qPrintable(QString::number(f.laengste)));
+        QVERIFY2(f.weitest >= 900, qPrintable(QString::number(f.weitest)));
         QCOMPARE(f.w().zustand(), Wiedergabe::Zustand::Spielt);
-    }
-
-    void filesOpenedFromOutside()
-    {
-        TenTracks f(settingsOff, "t9.mp3/\r\n");
-        f.w().Play(3);
-        const QString neu = f.ordner.write(u"anderswo/a neu #10#.mp3"_s);
-        // The first plays, the others go ahead of the queue.
-        QSignalSpy geoeffnet(f.sitzung.get(), &Sitzung::geoeffnet);
-        f.sitzung->oeffnen({f.ordner.path(u"fehlt.mp3"_s), f.ordner.path(u"M/t5.mp3"_s), neu});
-        QVERIFY(geoeffnet.wait());
-        QCOMPARE(f.playing(), u"t5.mp3"_s);
-        QCOMPARE(f.sitzung->warteliste().WartelisteSpeichern(), u"a neu #10#.mp3/t9.mp3/"_s);
-        f.trackEnds();
-        QCOMPARE(QString::fromStdString(f.engine->fileName), neu);
-        // Every copy of the marker leaves the title, the one in the name too.
-        QCOMPARE(f.w().titel(), u"a neu .mp3   "_s);
-        f.trackEnds();
-        QCOMPARE(f.playing(), u"t9.mp3"_s);
-        QCOMPARE(f.w().Listennummer(), 10);
     }
 };
 

@@ -4,11 +4,10 @@
 
 void FakeEngine::open(const std::filesystem::path& file)
 {
+    close();
     anew(0, Mode::Stopped);
     currentMode = Mode::Stopped;
-    next.clear();
     fileName = file;
-    m_opening = -1;
     if (const File* f = known()) {
         fails = false;
         length = f->lengthLate || f->unplayable || f->hangs ? 0 : f->length;
@@ -26,21 +25,10 @@ void FakeEngine::close()
     m_opening = -1;
 }
 
-void FakeEngine::play()
+void FakeEngine::enter(Mode mode)
 {
     if (currentMode != Mode::NotReady && !fails)
-        currentMode = Mode::Playing;
-}
-
-void FakeEngine::stop()
-{
-    anew(0, Mode::Stopped);
-}
-
-void FakeEngine::pause()
-{
-    if (currentMode != Mode::NotReady && !fails)
-        currentMode = Mode::Paused;
+        currentMode = mode;
 }
 
 void FakeEngine::resume()
@@ -68,12 +56,6 @@ void FakeEngine::anew(qint64 ms, Mode mode)
     next.clear();
     for (const auto& [file, id] : std::exchange(taken, {}))
         reportNext(Next::Dropped, id);
-}
-
-void FakeEngine::setNext(const std::filesystem::path& file, int id)
-{
-    next = file;
-    nextId = id;
 }
 
 void FakeEngine::advance(qint64 ms)

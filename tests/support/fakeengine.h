@@ -25,13 +25,17 @@ public:
 
     void open(const std::filesystem::path& file) override;
     void close() override;
-    void play() override;
-    void stop() override;
-    void pause() override;
+    void play() override { enter(Mode::Playing); }
+    void stop() override { anew(0, Mode::Stopped); }
+    void pause() override { enter(Mode::Paused); }
     void resume() override;
     void seek(qint64 ms) override;
     void setSilent(bool on) override { silent = on; }
-    void setNext(const std::filesystem::path& file, int id) override;
+    void setNext(const std::filesystem::path& file, int id) override
+    {
+        next = file;
+        nextId = id;
+    }
     void poll() override {}
     qint64 Length() const override { return length; }
     qint64 Position() const override { return position; }
@@ -64,6 +68,7 @@ public:
     std::deque<std::pair<std::filesystem::path, int>> taken;
 
 private:
+    void enter(Mode mode);
     void anew(qint64 ms, Mode mode);
     void fail();
     const File* known() const;
