@@ -48,16 +48,9 @@ start() {
     up_ms=$(($(now_ms) - started))
 }
 
-# The main window, into $wid; the narrower one of the same caption that
-# counts the tracks of a long read may come and go first.
 up() {
-    local w
     ! gone "$pid" || fail "ended by itself"
-    for w in $(xdotool search --onlyvisible --pid "$pid" --name '^Tonlaterne($| >> )' 2>/dev/null); do
-        wid=$w
-        (($(size_of "$w" WIDTH) >= 500)) && return 0
-    done
-    return 1
+    main_window "$pid"
 }
 
 # end SIGNAL: sends it and waits for the end; rc and end_ms tell how it went.
@@ -86,11 +79,6 @@ find_window() { # CAPTION [COUNT], into $found
         [[ $(xdotool getwindowname "$w") =~ $1 ]] && found=$w n=$((n + 1))
     done
     ((n >= ${2:-1}))
-}
-size_of() { # WINDOW WIDTH|HEIGHT: 0 for a window that is gone
-    local n
-    n=$(xdotool getwindowgeometry --shell "$1" 2>/dev/null | sed -n "s/^$2=//p")
-    echo "${n:-0}"
 }
 taller_question_or_gone() { gone "$pid" || { find_window '^Beenden\?$' && (($(size_of "$found" HEIGHT) > $1)); }; }
 window_closed() { ! xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -qx "$found"; }
