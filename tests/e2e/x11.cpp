@@ -1,10 +1,9 @@
 // The end-to-end scripts' hands and eyes on $DISPLAY.
-// x11 captions: prints every caption of the display's windows as the X server
-// reports each change, from the window's creation on: the window (in decimal,
-// as xdotool prints it), a tab and the caption. Unlike reading the caption now
-// and then, it misses none that shows only for a moment. Ends with the display.
-// x11 close WINDOW: asks the window to close as a window manager's close button
-// does: a WM_DELETE_WINDOW client message, which the toolkit takes as the user's.
+// x11 captions: every caption change of the display's windows as the X server
+// reports it, from each window's creation on (so none that shows only for a
+// moment is missed): the window in decimal, as xdotool prints it, a tab and
+// the caption. x11 close WINDOW: a WM_DELETE_WINDOW message, as the close button
+// of a window manager sends.
 #include <X11/Xlib.h>
 #include <cstdio>
 #include <cstdlib>
