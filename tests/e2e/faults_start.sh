@@ -104,9 +104,8 @@ end_row() {
 }
 
 # A signal at a moment of the read ends the process within a second, with
-# status 0 or as the signal ends it, and changes no byte of the three files.
-# Once the session is restored (on a small tree), it saves as Quit does: the
-# files are written anew, with what was restored.
+# status 0 or as the signal ends it, and changes no byte of the three files;
+# once the session is restored (on a small tree), it saves them anew as Quit does.
 signal_at() { # SIGNAL SECONDS|restored
     local inode tree=d0 queue=t0.wav/t1.wav/t17.wav/ fall="$1 after $2 s"
     [[ $2 != restored ]] || tree=d10 queue=t10.wav/t11.wav/t17.wav/ fall="$1 once restored"
@@ -159,16 +158,13 @@ stopped "$nobus" socket
 
 # A player killed outright leaves its lock behind: the next start takes it
 # over and becomes the player.
-dead_holder() {
-    fresh dead-holder "$dir/baum/d17;" 10000 t17.wav/
-    start "$bus"
-    poll 20 restored || fault "no start"
-    kill -KILL "$pid" && wait "$pid" 2>/dev/null || true
-    start "$bus"
-    poll 20 restored || fault "the lock of a dead player was not taken over"
-    end_row "lock of a killed player"
-}
-dead_holder
+fresh dead-holder "$dir/baum/d17;" 10000 t17.wav/
+start "$bus"
+poll 20 restored || fault "no start"
+kill -KILL "$pid" && wait "$pid" 2>/dev/null || true
+start "$bus"
+poll 20 restored || fault "the lock of a dead player was not taken over"
+end_row "lock of a killed player"
 
 # A queue of a source folder that is not there (a drive not mounted) survives
 # the next save behind the live queue; with the folder back it plays again;
