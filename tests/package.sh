@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The Debian package as a person gets it: built by cpack from a build tree,
-# unpacked, its desktop entry and AppStream metadata checked by the desktop's
-# own validators, the whole checked by lintian (not one error or warning), its
-# icons at their sizes, its dependencies naming what playback loads at run
-# time, and the program in it starting.
+# The Debian package as a person gets it, built by cpack from BUILD_DIR: clean
+# to the desktop's validators and lintian, with every icon size, the packages
+# that playback loads at run time, and a program that starts.
 # Usage: package.sh BUILD_DIR
 set -euo pipefail
 fail() {

@@ -1,12 +1,7 @@
-"""What a screen reader sees of the running player, read through AT-SPI.
-
-Usage: /usr/bin/python3 accessible.py PID
-
-Opens every secondary window of the program with PID through its menu entry,
-prints the accessible tree of every shown window, and fails on a window that is
-no named frame or dialog and on a usable control without a name. A combo box is
-named by the label that points at it: on Linux its own name is the entry it shows.
-"""
+"""Usage: /usr/bin/python3 accessible.py PID. Through AT-SPI, as a screen reader:
+opens every window of the program through its menu entry, prints the tree of
+each, and fails on a window that is no named frame or dialog and on a usable
+control without a name."""
 
 import sys
 import time
@@ -26,6 +21,7 @@ def children(node):
 
 
 def name(node):
+    # A combo box's own name is the entry it shows: it is named by its label.
     if node.getRoleName() != "combo box":
         return node.name.strip()
     return " ".join(r.getTarget(i).name for r in node.getRelationSet()

@@ -39,3 +39,21 @@ start_xvfb() {
         -screen 0 1024x768x24 -nolisten tcp 3>"$1/display" 2>"$2" &
     xvfb=$!
 }
+
+size_of() { # WINDOW WIDTH|HEIGHT: 0 for a window that is gone
+    local n
+    n=$(timeout 5 xdotool getwindowgeometry --shell "$1" 2>/dev/null | sed -n "s/^$2=//p")
+    echo "${n:-0}"
+}
+
+# main_window PID: its main window, into $wid. A library read that takes long
+# shows a window of the same caption first, which counts the tracks (380
+# pixels wide); it goes before the main window (640) shows.
+main_window() {
+    local w
+    for w in $(timeout 5 xdotool search --all --onlyvisible --pid "$1" \
+        --name '^Tonlaterne($| >> )' 2>/dev/null); do
+        (($(size_of "$w" WIDTH) >= 500)) && wid=$w && return 0
+    done
+    return 1
+}

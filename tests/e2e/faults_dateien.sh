@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
-# The saves and the cache of the real program against a hostile machine: a
-# full disk, a folder that takes no new file, another user's link, a pipe at
-# the index's path, a kill during the save, indexes of folders that are gone,
-# a source-path file of millions of folders. Each row prints the data files'
-# bytes (size:md5) before and after, the exit status and the time from the
-# end's signal to the process being gone, and fails when a byte of the user's
-# data is lost, a file outside the player's is touched, or a process stays.
-# Needs root (tmpfs mounts, links of another user). With TL_BIN, TL_CLOSE,
-# TL_MEDIA (for the GStreamer registry), TL_DISPLAY and TL_KILLS (kills in
-# the loop, 50). Rows as arguments, or all without.
+# The saves and the cache of the real program against a hostile machine. Each
+# row prints the data files' bytes (size:md5) before and after, the exit status
+# and the time from the end's signal to the process being gone, and fails when
+# a byte of the user's data is lost, a file outside the player's is touched, or
+# a process stays. Needs root (tmpfs mounts, links of another user). With
+# TL_BIN, TL_X11, TL_MEDIA, TL_DISPLAY and TL_KILLS (kills in the loop, 50).
+# Rows as arguments, or all without.
 set -uo pipefail
 export LC_ALL=C.UTF-8
 exec 4>&2
@@ -28,14 +25,10 @@ files() {
     local d=$1 f out=()
     shift
     for f; do
-        if [[ -L $d/$f ]]; then
-            out+=("$f=link")
-        elif [[ -f $d/$f ]]; then
+        if [[ -f $d/$f && ! -L $d/$f ]]; then
             out+=("$f=$(stat -c %s "$d/$f"):$(md5sum <"$d/$f" | head -c 6)")
-        elif [[ -e $d/$f ]]; then
-            out+=("$f=$(stat -c %F "$d/$f" | tr ' ' _)")
         else
-            out+=("$f=none")
+            out+=("$f=$(stat -c %F "$d/$f" 2>/dev/null | tr ' ' _ || echo none)")
         fi
     done
     echo "${out[*]}"
@@ -55,16 +48,9 @@ start() {
     up_ms=$(($(now_ms) - started))
 }
 
-# The main window, into $wid; the narrower one of the same caption that
-# counts the tracks of a long read may come and go first.
 up() {
-    local w
     ! gone "$pid" || fail "ended by itself"
-    for w in $(xdotool search --onlyvisible --pid "$pid" --name '^Tonlaterne($| >> )' 2>/dev/null); do
-        wid=$w
-        (($(size_of "$w" WIDTH) >= 500)) && return 0
-    done
-    return 1
+    main_window "$pid"
 }
 
 # end SIGNAL: sends it and waits for the end; rc and end_ms tell how it went.
@@ -84,14 +70,6 @@ ended() {
     { wait "$pid"; } 2>/dev/null || rc=$?
 }
 
-# answer CAPTION [COUNT]: once COUNT windows (1 unless given) of the program
-# bear the caption, presses Return in the newest.
-answer() {
-    poll 10 find_window "$1" "${2:-1}" || fail "no window \"$1\" within 10 s"
-    xdotool windowfocus --sync "$found" key Return || fail "no key to \"$1\""
-    poll 10 window_closed "$found" || fail "\"$1\" stays open"
-}
-
 # The newest whose caption matches (xdotool's search also takes windows whose
 # children match): a question may bear the caption of the window it asks for.
 find_window() { # CAPTION [COUNT], into $found
@@ -102,19 +80,18 @@ find_window() { # CAPTION [COUNT], into $found
     done
     ((n >= ${2:-1}))
 }
-size_of() { # WINDOW WIDTH|HEIGHT: 0 for a window that is gone
-    local n
-    n=$(xdotool getwindowgeometry --shell "$1" 2>/dev/null | sed -n "s/^$2=//p")
-    echo "${n:-0}"
-}
 taller_question_or_gone() { gone "$pid" || { find_window '^Beenden\?$' && (($(size_of "$found" HEIGHT) > $1)); }; }
-window_closed() { ! xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -qx "$1"; }
+window_closed() { ! xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -qx "$found"; }
 
-# One line of the table, with what the program told on stderr.
-report() { # BEFORE AFTER
+# One line of the table, with what the program told on stderr; with FAULT,
+# fails unless AFTER is BEFORE.
+report() { # BEFORE AFTER [FAULT]
     [[ -n $told ]] || told=$(sed -n 's/^Tonlaterne: //p' "$dir/stderr.log" | sort -u | paste -sd ';')
     printf '| %s | %s | %s | %s | %s ms | %s |\n' "$row" "$1" "$2" "$rc" "$end_ms" "$told"
+    [[ -z ${3:-} || $1 == "$2" ]] || fail "$3"
 }
+
+data() { files "$w" "${wob[@]}"; } # the data files of the row's folder $w
 
 # full DIR: a 64 KiB file system at DIR, holding the data files, then filled.
 full() {
@@ -125,16 +102,16 @@ fill() { dd if=/dev/zero of="$1/filler" bs=1k 2>/dev/null; }
 
 # The end saves nothing on a full disk, keeps every byte and says why.
 full_disk() { # HOW
-    local w=$dir/voll before after height
+    local w=$dir/voll before height
     full "$w"
     data_files "$w" "$dir/m;" 10000 a.wav/b.wav/
     fill "$w"
-    before=$(files "$w" "${wob[@]}")
+    before=$(data)
     start "$w"
     case $1 in
     TERM) end TERM ;;
     Ja)
-        "$TL_CLOSE" "$wid" || fail "no close request"
+        "$TL_X11" close "$wid" || fail "no close request"
         poll 10 find_window '^Beenden\?$' || fail "no question"
         height=$(size_of "$found" HEIGHT)
         end_ms=$(now_ms)
@@ -150,15 +127,16 @@ full_disk() { # HOW
     Quellpfade)
         xdotool windowfocus --sync "$wid" key alt+q
         poll 10 find_window '^Quellpfade ändern$' || fail "no source-path window"
-        "$TL_CLOSE" "$found"
-        # The window and then its question bear the same caption.
-        ! poll 10 find_window '^Quellpfade ändern$' 2 || answer '^Quellpfade ändern$' 2
+        "$TL_X11" close "$found"
+        # The window and then its question bear the same caption: Return to the newest.
+        if poll 10 find_window '^Quellpfade ändern$' 2; then
+            xdotool windowfocus --sync "$found" key Return || fail "no key to the question"
+            poll 10 window_closed || fail "the question stays open"
+        fi
         end TERM
         ;;
     esac
-    after=$(files "$w" "${wob[@]}")
-    report "$before" "$after"
-    [[ $after == "$before" ]] || fail "data lost"
+    report "$before" "$(data)" "data lost"
     [[ $told == *Datenträger\ ist\ voll* || $told == *Beenden* ]] || fail "the failed save is not told"
 }
 row_full_disk_sigterm() { full_disk TERM; }
@@ -168,7 +146,7 @@ row_full_disk_source_window() { full_disk Quellpfade; }
 # A folder that takes no new file gets its files overwritten in place: never
 # cut short on a full disk, never a pipe waited for.
 in_place() { # pipe|full
-    local w=$dir/nurlesen before after names=()
+    local w=$dir/nurlesen before names=()
     full "$w"
     for i in $(seq -w 320); do names+=("lied-$i.wav") && : >"$dir/m/lied-$i.wav"; done
     for i in 318 319 320; do ln -sf "$TL_MEDIA/tone.wav" "$dir/m/lied-$i.wav"; done
@@ -177,15 +155,13 @@ in_place() { # pipe|full
     [[ $1 == full ]] || { rm "$w/Einstellungen.wob" && mkfifo "$w/Einstellungen.wob"; }
     fill "$w"
     chmod 555 "$w"
-    before=$(files "$w" "${wob[@]}")
+    before=$(data)
     vor=(setpriv --inh-caps=-dac_override,-dac_read_search
         --bounding-set=-dac_override,-dac_read_search)
     start "$w" "$dir/m/lied-318.wav" "$dir/m/lied-319.wav" "$dir/m/lied-320.wav"
     vor=()
     end TERM
-    after=$(files "$w" "${wob[@]}")
-    report "$before" "$after"
-    [[ $after == "$before" ]] || fail "data lost"
+    report "$before" "$(data)" "data lost"
     grep -q 'nicht gespeichert' "$dir/stderr.log" || fail "no reason on stderr"
 }
 row_in_place_full() { in_place full; }
@@ -193,18 +169,16 @@ row_in_place_pipe() { in_place pipe; }
 
 # Another user's link in a shared folder is not written through.
 row_planted_link() {
-    local w=$dir/geteilt before after
+    local w=$dir/geteilt before
     mkdir -m 1777 "$w"
     data_files "$w" "$dir/m;" 10000 a.wav/
     printf 'export A=1\n' >"$dir/home/.bashrc"
     rm "$w/Einstellungen.wob"
     setpriv --reuid=65534 --regid=65534 --clear-groups ln -s "$dir/home/.bashrc" "$w/Einstellungen.wob"
-    before="$(files "$w" "${wob[@]}") bashrc=$(files "$dir/home" .bashrc)"
+    before="$(data) bashrc=$(files "$dir/home" .bashrc)"
     start "$w"
     end TERM
-    after="$(files "$w" "${wob[@]}") bashrc=$(files "$dir/home" .bashrc)"
-    report "$before" "$after"
-    [[ $after == "$before" ]] || fail "written through the link"
+    report "$before" "$(data) bashrc=$(files "$dir/home" .bashrc)" "written through the link"
     grep -q 'Verweis eines anderen Benutzers' "$dir/stderr.log" || fail "not told"
 }
 
@@ -219,7 +193,7 @@ index_of() {
 }
 
 row_index_link() {
-    local w=$dir/i before after
+    local w=$dir/i before
     mkdir "$w" && data_files "$w" "$dir/m;" 10000 a.wav/
     index_of "$w"
     chmod 1777 "$cache"
@@ -229,23 +203,20 @@ row_index_link() {
     start "$w"
     poll 20 test -f "$index" -a ! -L "$index"
     end TERM
-    after=$(files "$dir" opfer)
-    report "index=link $before" "index=$(files "$cache" "${index##*/}" | cut -d= -f2) $after"
-    [[ $after == "$before" ]] || fail "written through the link"
+    [[ $(files "$dir" opfer) == "$before" ]] || fail "written through the link"
+    report "index=link $before" "index=$(files "$cache" "${index##*/}" | cut -d= -f2) $before"
     [[ -f $index && ! -L $index ]] || fail "the link is not replaced by an index"
 }
 
 row_index_pipe() {
-    local w=$dir/p before after
+    local w=$dir/p
     mkdir "$w" && data_files "$w" "$dir/m;" 10000 a.wav/
     index_of "$w"
     mkfifo "$index"
-    before="index=fifo"
     start "$w"
     poll 20 test -f "$index"
     end TERM
-    after="index=$(files "$cache" "${index##*/}" | cut -d= -f2) start=${up_ms}ms"
-    report "$before" "$after"
+    report "index=fifo" "index=$(files "$cache" "${index##*/}" | cut -d= -f2) start=${up_ms}ms"
     [[ -f $index ]] || fail "the pipe is not replaced by an index"
 }
 
@@ -253,9 +224,9 @@ row_index_pipe() {
 row_kill_during_save() {
     local w=$dir/k i f old new leftovers=0 neu=0
     mkdir "$w" && data_files "$w" "$dir/m;" 11000 a.wav/b.wav/
-    old=$(files "$w" "${wob[@]}")
+    old=$(data)
     start "$w" && end TERM
-    new=$(files "$w" "${wob[@]}")
+    new=$(data)
     [[ $new != "$old" ]] || fail "the end changes nothing to tell old from new"
     for ((i = 0; i < ${TL_KILLS:-50}; i++)); do
         data_files "$w" "$dir/m;" 11000 a.wav/b.wav/
@@ -268,7 +239,7 @@ row_kill_during_save() {
             [[ " $old $new " == *" $(files "$w" "$f")"* ]] || fail "torn: $(files "$w" "$f")"
         done
         ! compgen -G "$w/.*.tl-*" >/dev/null || leftovers=$((leftovers + 1))
-        [[ $(files "$w" "${wob[@]}") != "$new" ]] || neu=$((neu + 1))
+        [[ $(data) != "$new" ]] || neu=$((neu + 1))
     done 2>/dev/null
     start "$w" && end TERM
     compgen -G "$w/.*.tl-*" >/dev/null && fail "a temporary file stays after the next start"
@@ -278,7 +249,7 @@ row_kill_during_save() {
 
 # Indexes of data folders that are gone, or unused for long, go at a start.
 row_stale_indexes() {
-    local d before after
+    local d before
     for d in a b c; do
         mkdir "$dir/$d" && data_files "$dir/$d" "$dir/m;" 10000 a.wav/
         start "$dir/$d"
@@ -292,22 +263,20 @@ row_stale_indexes() {
     start "$dir/c"
     poll 10 test "$(compgen -G "$cache/bibliothek-*-*" | wc -l)" -eq 1
     end TERM
-    after="indexes=$(compgen -G "$cache/bibliothek-*-*" | wc -l)"
-    report "$before" "$after"
-    [[ $after == indexes=1 ]] || fail "stale indexes stay: $(ls "$cache")"
+    report "$before" "indexes=$(compgen -G "$cache/bibliothek-*-*" | wc -l)"
+    (($(compgen -G "$cache/bibliothek-*-*" | wc -l) == 1)) || fail "stale indexes stay: $(ls "$cache")"
 }
 
 # Ten megabytes of source folders: the start reads a bounded number and says so.
 row_many_source_folders() {
-    local w=$dir/q before after peak
+    local w=$dir/q before peak
     mkdir "$w" && data_files "$w" "" 00000 /
     yes /nx | head -c 10000000 | tr '\n' ';' >"$w/Quellpfad.wob"
-    before=$(files "$w" "${wob[@]}")
+    before=$(data)
     start "$w"
     peak=$(sed -n 's/^VmHWM:[[:space:]]*//p' "/proc/$pid/status")
     end TERM
-    after="$(files "$w" "${wob[@]}") peak=$peak start=${up_ms}ms"
-    report "$before" "$after"
+    report "$before" "$(data) peak=$peak start=${up_ms}ms"
     grep -q 'nur die ersten' "$dir/stderr.log" || fail "the cut is not told"
     ((${peak% kB} < 600000)) || fail "peak memory $peak"
 }

@@ -1,13 +1,8 @@
 #!/usr/bin/env bash
-# The start of the real program under a hostile machine: signals at moments
-# spread over a slow library read, a stalled player and a later start on the
-# same data folder, a dead holder of the folder's lock, a source folder that
-# is missing at one start and back at the next, and a flood of idle
-# connections. Each row gives the data files before and after, the exit
-# status and the time to end, and fails when a byte of user data is lost or a
-# process is left behind. Prints a table at the end.
-# Usage: faults_start.sh, with TL_BIN (the program) and TL_LOGS (a folder for
-# each row's output and data files).
+# The start of the real program under a hostile machine. Each row gives the
+# data files before and after, the exit status and the time to end, and fails
+# when a byte of user data is lost or a process is left behind.
+# Usage: faults_start.sh, with TL_BIN and TL_LOGS (each failed row's folder).
 set -euo pipefail
 export LC_ALL=C.UTF-8
 
@@ -40,11 +35,13 @@ pids+=($!)
 poll 10 grep -qs . "$dir/bus"
 bus=$(head -n 1 "$dir/bus") nobus=unix:path=$dir/no-bus
 
-# fresh ROW SOURCES SETTINGS QUEUE: a data folder, cache and runtime folder of the row's own.
+# fresh ROW SOURCES SETTINGS QUEUE: data, cache and runtime folders of the
+# row's own; the files as they are into $before.
 fresh() {
-    row=$1 w=$dir/$1
+    row=$1 w=$dir/$1 verdict=''
     mkdir -p "$w/work" "$w/cache" "$w/home" && mkdir -m 700 "$w/run"
     data_files "$w/work" "$2" "$3" "$4"
+    before=$(files)
 }
 
 # start BUS ARG...: the program in the row's data folder, its number into $pid.
@@ -88,25 +85,32 @@ stop() {
 
 fault() { verdict+="${verdict:+; }$1"; }
 
-# row CASE BEFORE AFTER STATUS MS VERDICT
+# row CASE: a line of the table, with the files now, $rc, $ms and the faults found.
 row() {
-    table+=("$(printf '| %s | %s | %s | %s | %s | %s |' "$@")")
-    if [[ $6 != ok* ]]; then
-        failed=1
-        cp -r "$w" "$TL_LOGS/$row"
-        echo "FAIL $1: $6" >&2
-    fi
+    table+=("$(printf '| %s | %s | %s | %s | %s | %s |' "$1" "$before" "$(files)" "$rc" "$ms" \
+        "${verdict:-ok}")")
+    [[ -z $verdict ]] || {
+        failed=1 && cp -r "$w" "$TL_LOGS/$row" && echo "FAIL $1: $verdict" >&2
+    }
+}
+
+# end_row CASE: ends the player as a logout does, with status 0 and not a
+# byte of the files changed.
+end_row() {
+    stop TERM
+    ((rc == 0)) || fault "status $rc"
+    [[ $(files) == "$before" ]] || fault "data files changed"
+    row "$1"
 }
 
 # A signal at a moment of the read ends the process within a second, with
-# status 0 or as the signal ends it, and changes no byte of the three files.
-# Once the session is restored (on a small tree), it saves as Quit does: the
-# files are written anew, with what was restored.
+# status 0 or as the signal ends it, and changes no byte of the three files;
+# once the session is restored (on a small tree), it saves them anew as Quit does.
 signal_at() { # SIGNAL SECONDS|restored
-    local before after verdict= inode tree=d0 queue=t0.wav/t1.wav/t17.wav/ fall="$1 after $2 s"
+    local inode tree=d0 queue=t0.wav/t1.wav/t17.wav/ fall="$1 after $2 s"
     [[ $2 != restored ]] || tree=d10 queue=t10.wav/t11.wav/t17.wav/ fall="$1 once restored"
     fresh "signal-$1-$2" "$dir/baum/$tree;" 10000 "$queue"
-    before=$(files) inode=$(stat -c %i "$w/work/Warteliste.wob")
+    inode=$(stat -c %i "$w/work/Warteliste.wob")
     start "$bus"
     if [[ $2 == restored ]]; then
         poll 30 restored || fault "not restored within 30 s"
@@ -114,13 +118,12 @@ signal_at() { # SIGNAL SECONDS|restored
         sleep "$2" # the moment of the signal, not a wait for anything
     fi
     stop "$1"
-    after=$(files)
     ((ms <= 1000)) || fault "ended after $ms ms"
     ((rc == 0 || rc == 128 + $(kill -l "$1"))) || fault "status $rc"
-    [[ $after == "$before" ]] || fault "data files changed"
+    [[ $(files) == "$before" ]] || fault "data files changed"
     [[ $2 != restored || $(stat -c %i "$w/work/Warteliste.wob") != "$inode" ]] ||
         fault "the queue was not saved"
-    row "$fall" "$before" "$after" "$rc" "$ms" "${verdict:-ok}"
+    row "$fall"
 }
 
 for moment in TERM:0.3 HUP:1 INT:2 TERM:3.5 HUP:5 TERM:8 TERM:restored; do
@@ -131,9 +134,8 @@ done
 # ends with a status not 0, without a window; after SIGCONT one player runs and
 # saves as before. Over the bus and over the socket alike.
 stopped() { # BUS NAME
-    local first before after verdict= t0 again=0
+    local first again=0
     fresh "stopped-$2" "$dir/baum/d17;" 10000 t17.wav/
-    before=$(files)
     start "$1"
     first=$pid
     poll 20 locked || fault "no lock"
@@ -141,7 +143,6 @@ stopped() { # BUS NAME
     start "$1"
     poll 20 gone "$pid" && wait "$pid" || fault "a later start on a running player stays"
     kill -STOP "$first"
-    t0=$(now_ms)
     start "$1"
     poll 40 gone "$pid" || { kill -KILL "$pid" && fault "a second player runs beside a stopped one"; }
     wait "$pid" || again=$?
@@ -149,12 +150,7 @@ stopped() { # BUS NAME
     ((again != 0)) || fault "the start beside a stopped player ended with status 0"
     grep -q 'läuft schon' "$w/err.log" || fault "the start beside a stopped player said nothing"
     pid=$first
-    stop TERM
-    after=$(files)
-    [[ $after == "$before" ]] || fault "data files changed"
-    ((rc == 0)) || fault "the first ended with status $rc"
-    row "second start beside a stopped player ($2)" "$before" "$after" \
-        "$again (second), $rc (first)" "$(($(now_ms) - t0))" "${verdict:-ok}"
+    end_row "second start beside a stopped player ($2) ended with $again; the first:"
 }
 
 stopped "$bus" bus
@@ -162,27 +158,19 @@ stopped "$nobus" socket
 
 # A player killed outright leaves its lock behind: the next start takes it
 # over and becomes the player.
-dead_holder() {
-    local before after verdict=
-    fresh dead-holder "$dir/baum/d17;" 10000 t17.wav/
-    before=$(files)
-    start "$bus"
-    poll 20 restored || fault "no start"
-    kill -KILL "$pid" && wait "$pid" 2>/dev/null || true
-    start "$bus"
-    poll 20 restored || fault "the lock of a dead player was not taken over"
-    stop TERM
-    after=$(files)
-    [[ $after == "$before" ]] || fault "data files changed"
-    row "lock of a killed player" "$before" "$after" "$rc" "$ms" "${verdict:-ok}"
-}
-dead_holder
+fresh dead-holder "$dir/baum/d17;" 10000 t17.wav/
+start "$bus"
+poll 20 restored || fault "no start"
+kill -KILL "$pid" && wait "$pid" 2>/dev/null || true
+start "$bus"
+poll 20 restored || fault "the lock of a dead player was not taken over"
+end_row "lock of a killed player"
 
 # A queue of a source folder that is not there (a drive not mounted) survives
 # the next save behind the live queue; with the folder back it plays again;
 # a file gone from a folder that is there leaves the queue as before.
 drive() {
-    local before after verdict= step
+    local step
     mkdir -p "$dir/platte/A"
     : >"$dir/platte/A/a.wav"
     fresh drive "$dir/platte/A;$dir/platte/B;" 10000 b.wav/a.wav/
@@ -196,10 +184,9 @@ drive() {
         start "$bus"
         poll 20 restored || fault "no start"
         stop TERM
-        after=$(files)
         [[ $(tr -d '\r\n' <"$w/work/Warteliste.wob") == "${step#*:}" ]] ||
             fault "the queue is not ${step#*:}"
-        row "source folder B ${step%%:*}" "$before" "$after" "$rc" "$ms" "${verdict:-ok}"
+        row "source folder B ${step%%:*}"
     done
 }
 drive
@@ -207,9 +194,8 @@ drive
 # Idle connections to the socket: those over the cap are closed at once, the
 # others once their time to speak is up, and a later start is still taken.
 connections() {
-    local before after verdict= socket counts self rss
+    local socket counts self rss
     fresh connections "$dir/baum/d17;" 10000 t17.wav/
-    before=$(files)
     start "$nobus"
     poll 20 socket_there || fault "no socket"
     rss=$(awk '/VmRSS/ { print $2 }' "/proc/$pid/status")
@@ -242,11 +228,7 @@ EOF
     start "$nobus"
     poll 40 gone "$pid" && wait "$pid" || fault "a later start is not taken"
     pid=$self
-    stop TERM
-    after=$(files)
-    [[ $after == "$before" ]] || fault "data files changed"
-    row "150 idle connections: $held held, all closed after $closed ms, RSS $rss kB" \
-        "$before" "$after" "$rc" "$ms" "${verdict:-ok}"
+    end_row "150 idle connections: $held held, all closed after $closed ms, RSS $rss kB"
 }
 connections
 
