@@ -126,7 +126,7 @@ signal_at() { # SIGNAL SECONDS|restored
     row "$fall"
 }
 
-for moment in TERM:0.3 HUP:1 INT:2 TERM:3.5 HUP:5 TERM:8 TERM:restored; do
+for moment in TERM:0.3 HUP:1 INT:2 TERM:3.5 HUP:5 TERM:8 TERM:restored HUP:restored; do
     signal_at "${moment%:*}" "${moment#*:}"
 done
 
