@@ -80,9 +80,10 @@ private Q_SLOTS:
     // click on the bar (a share of it) seeks to, only while playing.
     void clockAndBar_data()
     {
-        QTest::addColumn<QString>("given"); // length, position, click
-        QTest::addColumn<QString>(
-            "shown"); // elapsed, total, percentage, bar, where the click leads
+        // Given: length, position, click. Shown: elapsed, total, percentage,
+        // bar, where the click leads.
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("shown");
         QTest::newRow("half down to even")
             << u"5 0 0.5"_s << u"0 min 0 sek, 0 min 0 sek, 0 %, 0, 2"_s;
         QTest::newRow("half up to even")

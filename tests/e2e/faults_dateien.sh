@@ -55,7 +55,8 @@ up() {
 
 # end SIGNAL: sends it and waits for the end; rc and end_ms tell how it went.
 end() {
-    local t=$(now_ms)
+    local t
+    t=$(now_ms)
     kill "-$1" "$pid"
     ended
     end_ms=$(($(now_ms) - t))
